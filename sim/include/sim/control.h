@@ -1,0 +1,156 @@
+// Control interface of the simulated platform, for tests and the offline
+// host: set up a machine, look at what the library did to it, make parts of
+// it fail. Nothing in the library itself includes this header.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+// ---- Machine -----------------------------------------------------------------
+
+enum class Platform { Win98, NT4, Win2000 };
+
+// Short names used on command lines and in scenario files: win98, nt4, win2000.
+const char* PlatformName(Platform platform);
+bool ParsePlatform(std::string_view name, Platform* platform);
+
+// A fresh machine: empty registry, Windows 98, no recorded messages or
+// commands, the standard modules, default files and Winsock 2.2.
+void Reset();
+
+void SetPlatform(Platform platform);
+Platform GetPlatform();
+
+// ---- Registry ----------------------------------------------------------------
+
+enum class RegFormat {
+    Regedit4,  // REGEDIT4: 8-bit text, hex(2)/hex(7) data in the ANSI code page
+    Regedit5,  // Windows Registry Editor Version 5.00: hex(2)/hex(7) as UTF-16LE
+};
+
+struct RegImportResult {
+    bool ok = false;
+    RegFormat format = RegFormat::Regedit4;
+    int line = 0;  // line of the first error
+    std::string error;
+};
+
+// Applies .reg text (either header; UTF-16LE with a byte-order mark, UTF-8
+// with a byte-order mark or 8-bit text in code page 1252) to the registry.
+RegImportResult ImportReg(std::string_view text);
+RegImportResult ImportRegFile(const std::string& path);
+
+// The whole registry, or the subtree of one key (e.g.
+// "HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\VxD\MSTCP", HKLM
+// and the other short root names are accepted), as .reg text. The output is
+// deterministic: keys depth-first in enumeration order, values in creation
+// order, CR LF line ends.
+std::string ExportReg(RegFormat format);
+std::string ExportRegKey(RegFormat format, std::string_view fullKeyPath);
+
+// A frozen copy of the whole registry.
+class RegSnapshot {
+public:
+    RegSnapshot();
+    ~RegSnapshot();
+    RegSnapshot(RegSnapshot&&) noexcept;
+    RegSnapshot& operator=(RegSnapshot&&) noexcept;
+    struct Data;
+    std::unique_ptr<Data> data;
+};
+RegSnapshot TakeSnapshot();
+// The changes from `before` to the current registry as an importable .reg
+// patch: [-KEY] for removed trees, "name"=- for removed values, new and
+// changed values under their key. Empty (header only) when nothing changed.
+std::string DiffReg(const RegSnapshot& before, RegFormat format);
+
+// Failure injection on a key and everything below it.
+enum class KeyAccess {
+    Normal,
+    ReadOnly,  // opens for writing, creates, value writes and deletions fail with ERROR_ACCESS_DENIED
+    Denied,    // the key is listed by its parent but cannot be opened (ERROR_ACCESS_DENIED)
+};
+bool SetKeyAccess(std::string_view fullKeyPath, KeyAccess access);
+
+bool KeyExists(std::string_view fullKeyPath);
+// Handles returned by RegOpenKeyExA/RegCreateKeyExA and not yet closed.
+size_t OpenKeyHandles();
+// Number of key openings (RegOpenKeyExA and RegCreateKeyExA) since Reset.
+size_t KeyOpenCount();
+
+// ---- System ------------------------------------------------------------------
+
+// GetWindowsDirectoryA; by default C:\WINDOWS on Windows 98, C:\WINNT on NT.
+void SetWindowsDirectory(std::string path);
+
+// Version resources of files. Paths compare case-insensitively.
+void SetFileVersion(std::string path, WORD major, WORD minor, WORD build, WORD revision);
+void SetFileWithoutVersion(std::string path);
+void RemoveFile(const std::string& path);
+// Make GetFileVersionInfoA, or VerQueryValueA on the root block, fail.
+void FailFileVersionRead(bool fail);
+void FailFileVersionQuery(bool fail);
+
+// Highest version Winsock reports (MAKEWORD(major, minor)); 0x0202 by default.
+void SetWinsockHighVersion(WORD version);
+// Error WSAStartup answers (0 = succeed).
+void SetWinsockStartupError(int error);
+// WSAStartup calls not yet matched by WSACleanup.
+int WinsockOpenStartups();
+
+// Private heaps (HeapCreate) not yet destroyed, and blocks not yet freed.
+size_t LiveHeaps();
+size_t LiveHeapBlocks();
+// Make HeapCreate or HeapAlloc return null.
+void FailHeapCreate(bool fail);
+void FailHeapAlloc(bool fail);
+
+void SetComputerName(std::string name);
+std::string ComputerName();
+
+// ---- Modules -----------------------------------------------------------------
+
+typedef BOOL(WINAPI* EntryPoint)(HINSTANCE, DWORD, LPVOID);
+// Any function as an entry of a module's export table.
+template <typename Fn>
+FARPROC Proc(Fn* fn) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fn));
+}
+
+struct ModuleExport {
+    std::string name;
+    FARPROC address;
+};
+
+// Adds (or replaces) a module that LoadLibraryA finds by file name, with or
+// without a path or the ".dll" extension, in any letter case. The entry
+// point, when given, receives DLL_PROCESS_ATTACH on the first load and
+// DLL_PROCESS_DETACH when the last reference is released.
+void AddModule(std::string name, std::vector<ModuleExport> exports, EntryPoint entry = nullptr);
+bool RemoveModule(std::string_view name);
+bool RemoveFunction(std::string_view module, std::string_view function);
+// Current load count of a module (0 when it is not loaded or unknown).
+int LoadCount(std::string_view name);
+// Sum of the load counts of all modules.
+int TotalLoadCount();
+
+// ---- User interface ----------------------------------------------------------
+
+struct MessageBoxRecord {
+    std::string text;
+    std::string caption;
+    UINT style = 0;
+};
+const std::vector<MessageBoxRecord>& MessageBoxes();
+// Command lines handed to the command interpreter (system()).
+const std::vector<std::string>& Commands();
+void ClearRecords();
+
+}  // namespace sim

@@ -1,0 +1,29 @@
+// Windows-1252, the ANSI code page of the simulated machine.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sim::cp1252 {
+
+// Unicode code point of one 1252 byte (undefined bytes map to themselves,
+// as Windows' best-fit table does).
+char16_t ToUnicode(unsigned char byte);
+
+// The 1252 byte of a code point, or -1 when the page has none.
+int FromUnicode(char16_t unit);
+
+// Upper-case of one 1252 byte, by the rules the registry uses to compare
+// key and value names.
+unsigned char Upper(unsigned char byte);
+
+// Case-insensitive comparison of two names: <0, 0, >0, ordered by the
+// Unicode values of the upper-cased characters (how the registry sorts).
+int CompareNames(std::string_view a, std::string_view b);
+
+std::u16string Widen(std::string_view ansi);
+// Unmappable characters become '?'.
+std::string Narrow(std::u16string_view wide);
+
+}  // namespace sim::cp1252

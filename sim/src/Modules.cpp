@@ -1,0 +1,201 @@
+// Loadable modules (LoadLibraryA, GetProcAddress, FreeLibrary), the message
+// box and the command interpreter of the simulated machine.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CodePage.h"
+#include "State.h"
+#include "sim/control.h"
+
+namespace {
+
+struct Module {
+    std::string name;  // file name, e.g. DHCPCSVC.DLL
+    std::vector<sim::ModuleExport> exports;
+    sim::EntryPoint entry = nullptr;
+    int loads = 0;
+    ULONG_PTR handle = 0;
+};
+
+struct ModuleTable {
+    std::vector<Module> modules;
+    ULONG_PTR nextHandle = 0x10000000;
+};
+
+ModuleTable& T() {
+    static ModuleTable table;
+    return table;
+}
+
+struct Records {
+    std::vector<sim::MessageBoxRecord> boxes;
+    std::vector<std::string> commands;
+};
+
+Records& R() {
+    static Records records;
+    return records;
+}
+
+// "c:\windows\system\DHCPCSVC" and "dhcpcsvc.dll" name the same module.
+std::string BaseName(std::string_view path) {
+    size_t slash = path.find_last_of("\\/");
+    std::string base(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    if (base.find('.') == std::string::npos) base += ".DLL";
+    return base;
+}
+
+Module* FindByName(std::string_view name) {
+    const std::string base = BaseName(name);
+    for (auto& m : T().modules)
+        if (sim::cp1252::CompareNames(m.name, base) == 0) return &m;
+    return nullptr;
+}
+
+Module* FindByHandle(HMODULE h) {
+    for (auto& m : T().modules)
+        if (m.handle == reinterpret_cast<ULONG_PTR>(h) && m.loads > 0) return &m;
+    return nullptr;
+}
+
+void AddKernel32() {
+    sim::AddModule("KERNEL32.DLL", {
+                                       {"GetComputerNameA", sim::Proc(&GetComputerNameA)},
+                                       {"GetComputerNameExA", sim::Proc(&GetComputerNameExA)},
+                                       {"SetComputerNameA", sim::Proc(&SetComputerNameA)},
+                                       {"SetComputerNameExA", sim::Proc(&SetComputerNameExA)},
+                                   });
+}
+
+}  // namespace
+
+namespace sim {
+
+void AddModule(std::string name, std::vector<ModuleExport> exports, EntryPoint entry) {
+    Module* m = FindByName(name);
+    if (!m) {
+        T().modules.push_back(Module{});
+        m = &T().modules.back();
+        m->handle = T().nextHandle;
+        T().nextHandle += 0x10000;
+    }
+    m->name = BaseName(name);
+    m->exports = std::move(exports);
+    m->entry = entry;
+}
+
+bool RemoveModule(std::string_view name) {
+    auto& mods = T().modules;
+    const std::string base = BaseName(name);
+    auto it = std::find_if(mods.begin(), mods.end(),
+                           [&](const Module& m) { return cp1252::CompareNames(m.name, base) == 0; });
+    if (it == mods.end()) return false;
+    mods.erase(it);
+    return true;
+}
+
+bool RemoveFunction(std::string_view module, std::string_view function) {
+    Module* m = FindByName(module);
+    if (!m) return false;
+    auto it = std::find_if(m->exports.begin(), m->exports.end(),
+                           [&](const ModuleExport& e) { return e.name == function; });
+    if (it == m->exports.end()) return false;
+    m->exports.erase(it);
+    return true;
+}
+
+int LoadCount(std::string_view name) {
+    Module* m = FindByName(name);
+    return m ? m->loads : 0;
+}
+
+int TotalLoadCount() {
+    int n = 0;
+    for (auto& m : T().modules) n += m.loads;
+    return n;
+}
+
+const std::vector<MessageBoxRecord>& MessageBoxes() { return R().boxes; }
+const std::vector<std::string>& Commands() { return R().commands; }
+void ClearRecords() { R() = Records{}; }
+
+void ResetModules() {
+    // Modules still loaded are dropped without their detach: a reset is a
+    // new machine, not an unload.
+    T().modules.clear();
+    AddKernel32();
+}
+
+void ResetRecords() { ClearRecords(); }
+
+}  // namespace sim
+
+extern "C" {
+
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
+    if (!lpLibFileName || !*lpLibFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    Module* m = FindByName(lpLibFileName);
+    if (!m) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    const ULONG_PTR handle = m->handle;
+    if (++m->loads == 1 && m->entry) {
+        m->entry(reinterpret_cast<HINSTANCE>(handle), DLL_PROCESS_ATTACH, nullptr);
+    }
+    return reinterpret_cast<HMODULE>(handle);
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    Module* m = FindByHandle(hModule);
+    if (!m) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (!lpProcName) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    for (auto& e : m->exports)
+        if (e.name == lpProcName) return e.address;
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+}
+
+BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
+    Module* m = FindByHandle(hLibModule);
+    if (!m) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (--m->loads == 0 && m->entry) {
+        m->entry(reinterpret_cast<HINSTANCE>(m->handle), DLL_PROCESS_DETACH, nullptr);
+    }
+    return TRUE;
+}
+
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    (void)hWnd;
+    sim::MessageBoxRecord r;
+    r.text = lpText ? lpText : "";
+    r.caption = lpCaption ? lpCaption : "Error";
+    r.style = uType;
+    R().boxes.push_back(std::move(r));
+    return IDOK;
+}
+
+// The C runtime's command interpreter. The simulated machine records the
+// command line and reports that the command ran; a null command asks
+// whether an interpreter exists.
+int system(const char* command) {
+    if (!command) return 1;
+    R().commands.emplace_back(command);
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,710 @@
+// .reg text over the in-memory hive: import, export, snapshots and the
+// patch between two states. Everything here sees names and data the way the
+// ANSI functions do (8-bit, code page 1252); only hex(2)/hex(7) data in 5.00
+// files and the file encoding itself are converted.
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "CodePage.h"
+#include "Hive.h"
+
+namespace sim {
+
+using hive::Key;
+using hive::Value;
+
+struct RegSnapshot::Data {
+    // Copies of the roots, in the order of hive::Roots().
+    std::vector<std::shared_ptr<Key>> roots;
+};
+
+RegSnapshot::RegSnapshot() = default;
+RegSnapshot::~RegSnapshot() = default;
+RegSnapshot::RegSnapshot(RegSnapshot&&) noexcept = default;
+RegSnapshot& RegSnapshot::operator=(RegSnapshot&&) noexcept = default;
+
+namespace {
+
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kNewLine = "\r\n";
+// A hex list is broken after the comma that brings its line to this many
+// characters or more, so a broken line is 78 to 80 characters long with its
+// backslash, as regedit writes them.
+constexpr size_t kWrapColumn = 77;
+constexpr char16_t kReplacement = 0xFFFD;  // no 1252 byte: becomes '?'
+
+// ---- Text encodings ------------------------------------------------------------
+
+std::string FromUtf16Le(std::string_view bytes) {
+    std::u16string wide;
+    wide.reserve(bytes.size() / 2);
+    // A dangling last byte cannot form a character and is dropped.
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                    static_cast<unsigned char>(bytes[i + 1]) << 8);
+        const bool pairEnd = unit >= 0xDC00 && unit <= 0xDFFF && !wide.empty() && wide.back() >= 0xD800 &&
+                             wide.back() <= 0xDBFF;
+        // One replacement per character outside the BMP, not one per half.
+        if (pairEnd)
+            wide.back() = kReplacement;
+        else
+            wide.push_back(unit);
+    }
+    return cp1252::Narrow(wide);
+}
+
+std::string FromUtf8(std::string_view s) {
+    std::u16string wide;
+    wide.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char lead = static_cast<unsigned char>(s[i]);
+        if (lead < 0x80) {
+            wide.push_back(lead);
+            ++i;
+            continue;
+        }
+        size_t extra = 0;
+        uint32_t cp = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = lead & 0x07;
+        }
+        bool valid = extra != 0 && i + extra < s.size();
+        for (size_t k = 1; valid && k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(s[i + k]);
+            if ((next & 0xC0) != 0x80) valid = false;
+            cp = cp << 6 | (next & 0x3F);
+        }
+        static constexpr uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
+        if (valid && (cp < kMinimum[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0xFFFF)) {
+            // Overlong forms, surrogates and characters outside the BMP
+            // have no 1252 byte either.
+            wide.push_back(kReplacement);
+            i += extra + 1;
+        } else if (valid) {
+            wide.push_back(static_cast<char16_t>(cp));
+            i += extra + 1;
+        } else {
+            wide.push_back(kReplacement);
+            ++i;
+        }
+    }
+    return cp1252::Narrow(wide);
+}
+
+// The file as 1252 text, by its byte-order mark.
+std::string DecodeFile(std::string_view raw) {
+    if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') return FromUtf16Le(raw.substr(2));
+    if (raw.size() >= 3 && raw.substr(0, 3) == "\xEF\xBB\xBF") return FromUtf8(raw.substr(3));
+    return std::string(raw);
+}
+
+// ---- Small text helpers --------------------------------------------------------
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
+    return s;
+}
+
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (cp1252::Upper(static_cast<unsigned char>(s[i])) != cp1252::Upper(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// 1 to 8 hex digits.
+bool ParseHexNumber(std::string_view s, DWORD* out) {
+    if (s.empty() || s.size() > 8) return false;
+    DWORD v = 0;
+    for (char c : s) {
+        const int d = HexDigit(c);
+        if (d < 0) return false;
+        v = v << 4 | static_cast<DWORD>(d);
+    }
+    *out = v;
+    return true;
+}
+
+// For messages: the offending text, shortened.
+std::string Quoted(std::string_view s) {
+    constexpr size_t kMax = 60;
+    std::string out = "\"";
+    out += s.substr(0, kMax);
+    if (s.size() > kMax) out += "...";
+    out += '"';
+    return out;
+}
+
+// Reads a quoted string starting at s[*pos] == '"'; \\ and \" are escapes,
+// any other backslash stands for itself.
+bool ParseQuoted(std::string_view s, size_t* pos, std::string* out) {
+    for (size_t i = *pos + 1; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '"') {
+            *pos = i + 1;
+            return true;
+        }
+        if (c == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) ++i;
+        out->push_back(s[i]);
+    }
+    return false;
+}
+
+// ---- Import --------------------------------------------------------------------
+
+struct Line {
+    std::string_view text;
+    int number;
+};
+
+std::vector<Line> SplitLines(std::string_view text) {
+    std::vector<Line> lines;
+    int number = 1;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back({line, number++});
+        start = end + 1;
+    }
+    return lines;
+}
+
+// A value line with its continuations joined, remembering where each
+// physical line starts so that errors in long hex lists name the right line.
+struct Logical {
+    std::string text;
+    std::vector<std::pair<size_t, int>> starts;  // offset in text, line number
+
+    int LineAt(const char* where) const {
+        const size_t offset = static_cast<size_t>(where - text.data());
+        int line = starts.front().second;
+        for (auto& s : starts)
+            if (s.first <= offset) line = s.second;
+        return line;
+    }
+};
+
+// One change parsed from the file. Nothing is applied until the whole file
+// has been read without error.
+struct Op {
+    enum Kind { kCreateKey, kDeleteKey, kSetValue, kDeleteValue };
+    explicit Op(Kind k) : kind(k) {}
+    Kind kind;
+    hive::Root* root = nullptr;
+    std::string path;  // below the root, for the key operations
+    std::string name;  // for the value operations
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+class Parser {
+public:
+    explicit Parser(RegFormat format) : format_(format) {}
+
+    bool KeyLine(std::string_view line, int number);
+    bool ValueLine(const Logical& logical);
+    const std::vector<Op>& Ops() const { return ops_; }
+    int errorLine = 0;
+    std::string error;
+
+private:
+    bool Fail(int line, std::string message) {
+        errorLine = line;
+        error = std::move(message);
+        return false;
+    }
+    bool HexList(const Logical& logical, std::string_view list, std::vector<BYTE>* out);
+
+    RegFormat format_;
+    std::vector<Op> ops_;
+    enum class Open { kNone, kKey, kDeleted } open_ = Open::kNone;
+};
+
+bool Parser::KeyLine(std::string_view line, int number) {
+    if (line.size() < 2 || line.back() != ']') return Fail(number, "malformed key line " + Quoted(line));
+    std::string_view inner = line.substr(1, line.size() - 2);
+    const bool remove = !inner.empty() && inner.front() == '-';
+    if (remove) inner.remove_prefix(1);
+    if (inner.empty() || inner.front() == '\\') return Fail(number, "malformed key line " + Quoted(line));
+    std::string_view rest;
+    hive::Root* root = hive::SplitFullPath(inner, &rest);
+    if (!root) return Fail(number, "unknown root key " + Quoted(inner.substr(0, inner.find('\\'))));
+    if (remove && rest.find_first_not_of('\\') == std::string_view::npos)
+        return Fail(number, "a root key cannot be deleted: " + Quoted(line));
+    Op op(remove ? Op::kDeleteKey : Op::kCreateKey);
+    op.root = root;
+    op.path = std::string(rest);
+    ops_.push_back(std::move(op));
+    open_ = remove ? Open::kDeleted : Open::kKey;
+    return true;
+}
+
+bool Parser::HexList(const Logical& logical, std::string_view list, std::vector<BYTE>* out) {
+    if (Trim(list).empty()) return true;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(',', start);
+        if (end == std::string_view::npos) end = list.size();
+        const std::string_view raw = list.substr(start, end - start);
+        const std::string_view token = Trim(raw);
+        // A comma ending the list is what a continuation followed by
+        // nothing leaves behind: accepted.
+        const bool trailing = end == list.size() && start > 0 && token.empty();
+        if (!trailing) {
+            DWORD b = 0;
+            if (token.size() > 2 || !ParseHexNumber(token, &b))
+                return Fail(logical.LineAt(raw.data()), "bad hex byte " + Quoted(token));
+            out->push_back(static_cast<BYTE>(b));
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+bool Parser::ValueLine(const Logical& logical) {
+    const std::string_view line = logical.text;
+    const int number = logical.starts.front().second;
+    if (open_ == Open::kNone) return Fail(number, "value line before any key line");
+    if (open_ == Open::kDeleted) return Fail(number, "value line under a deleted key");
+
+    Op op(Op::kSetValue);
+    size_t pos = 0;
+    if (line.front() == '@') {
+        pos = 1;
+    } else if (!ParseQuoted(line, &pos, &op.name)) {
+        return Fail(number, "malformed value line (unterminated name) " + Quoted(line));
+    }
+    std::string_view rest = TrimLeft(line.substr(pos));
+    if (rest.empty() || rest.front() != '=') return Fail(number, "malformed value line (no '=') " + Quoted(line));
+    rest = Trim(rest.substr(1));
+
+    if (rest == "-") {
+        op.kind = Op::kDeleteValue;
+    } else if (!rest.empty() && rest.front() == '"') {
+        size_t end = 0;
+        std::string text;
+        if (!ParseQuoted(rest, &end, &text) || end != rest.size())
+            return Fail(number, "malformed value line (bad string) " + Quoted(line));
+        op.type = REG_SZ;
+        op.data.assign(text.begin(), text.end());
+        op.data.push_back(0);
+    } else if (StartsWithNoCase(rest, "dword:")) {
+        DWORD v = 0;
+        if (!ParseHexNumber(rest.substr(6), &v)) return Fail(number, "bad dword " + Quoted(rest));
+        op.type = REG_DWORD;
+        for (int i = 0; i < 4; ++i) op.data.push_back(static_cast<BYTE>(v >> (8 * i)));
+    } else if (StartsWithNoCase(rest, "hex:")) {
+        op.type = REG_BINARY;
+        if (!HexList(logical, rest.substr(4), &op.data)) return false;
+    } else if (StartsWithNoCase(rest, "hex(")) {
+        const size_t close = rest.find(')');
+        if (close == std::string_view::npos || close + 1 >= rest.size() || rest[close + 1] != ':' ||
+            !ParseHexNumber(rest.substr(4, close - 4), &op.type))
+            return Fail(number, "malformed value type " + Quoted(rest.substr(0, close == rest.npos ? 8 : close + 2)));
+        if (!HexList(logical, rest.substr(close + 2), &op.data)) return false;
+        if (format_ == RegFormat::Regedit5 && (op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ)) {
+            if (op.data.size() % 2 != 0)
+                return Fail(number, "bad hex: UTF-16 text with an odd number of bytes in " + Quoted(op.name));
+            std::u16string wide;
+            for (size_t i = 0; i < op.data.size(); i += 2)
+                wide.push_back(static_cast<char16_t>(op.data[i] | op.data[i + 1] << 8));
+            const std::string narrow = cp1252::Narrow(wide);
+            op.data.assign(narrow.begin(), narrow.end());
+        }
+    } else {
+        return Fail(number, "malformed value line (unknown data) " + Quoted(line));
+    }
+    ops_.push_back(std::move(op));
+    return true;
+}
+
+void Apply(const std::vector<Op>& ops) {
+    Key* current = nullptr;
+    for (const Op& op : ops) {
+        switch (op.kind) {
+            case Op::kCreateKey:
+                current = hive::Create(op.root->key.get(), op.path);
+                break;
+            case Op::kDeleteKey:
+                if (Key* key = hive::Find(op.root->key.get(), op.path); key && key->parent)
+                    key->parent->RemoveChild(key->name);
+                current = nullptr;
+                break;
+            case Op::kSetValue:
+                current->SetValue(op.name, op.type, op.data.data(), op.data.size());
+                break;
+            case Op::kDeleteValue:
+                current->RemoveValue(op.name);
+                break;
+        }
+    }
+}
+
+// ---- Export --------------------------------------------------------------------
+
+std::string Escape(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string NameField(std::string_view name) { return name.empty() ? "@" : '"' + Escape(name) + '"'; }
+
+// REG_SZ data that reads back identically from a "text" field.
+bool IsPlainString(const Value& v) {
+    if (v.type != REG_SZ || v.data.empty() || v.data.back() != 0) return false;
+    for (size_t i = 0; i + 1 < v.data.size(); ++i) {
+        const BYTE b = v.data[i];
+        if (b == 0 || b == '\r' || b == '\n') return false;
+    }
+    return true;
+}
+
+class Writer {
+public:
+    explicit Writer(RegFormat format) : format_(format) {
+        out_ = format == RegFormat::Regedit4 ? kHeader4 : kHeader5;
+        out_ += kNewLine;
+        out_ += kNewLine;
+    }
+
+    void KeyLine(const Key& key, bool remove) {
+        out_ += remove ? "[-" : "[";
+        out_ += hive::FullName(&key);
+        out_ += ']';
+        out_ += kNewLine;
+    }
+    void EndKey() { out_ += kNewLine; }
+
+    void DeleteValue(std::string_view name) {
+        out_ += NameField(name);
+        out_ += "=-";
+        out_ += kNewLine;
+    }
+
+    void SetValue(const Value& v) {
+        static constexpr char kDigits[] = "0123456789abcdef";
+        std::string line = NameField(v.name) + '=';
+        if (IsPlainString(v)) {
+            line += '"';
+            line += Escape(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
+            line += '"';
+        } else if (v.type == REG_DWORD && v.data.size() == 4) {
+            const DWORD d = v.data[0] | v.data[1] << 8 | v.data[2] << 16 | static_cast<DWORD>(v.data[3]) << 24;
+            line += "dword:";
+            for (int shift = 28; shift >= 0; shift -= 4) line += kDigits[(d >> shift) & 0xF];
+        } else {
+            if (v.type == REG_BINARY) {
+                line += "hex:";
+            } else {
+                std::string type;
+                for (DWORD t = v.type; t || type.empty(); t >>= 4) type.insert(type.begin(), kDigits[t & 0xF]);
+                line += "hex(" + type + "):";
+            }
+            std::vector<BYTE> bytes = v.data;
+            if (format_ == RegFormat::Regedit5 && (v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ)) {
+                bytes.clear();
+                for (BYTE b : v.data) {
+                    const char16_t unit = cp1252::ToUnicode(b);
+                    bytes.push_back(static_cast<BYTE>(unit & 0xFF));
+                    bytes.push_back(static_cast<BYTE>(unit >> 8));
+                }
+            }
+            size_t lineStart = 0;
+            for (size_t i = 0; i < bytes.size(); ++i) {
+                line += kDigits[bytes[i] >> 4];
+                line += kDigits[bytes[i] & 0xF];
+                if (i + 1 == bytes.size()) break;
+                line += ',';
+                if (line.size() - lineStart >= kWrapColumn) {
+                    line += "\\\r\n  ";
+                    lineStart = line.size() - 2;
+                }
+            }
+        }
+        out_ += line;
+        out_ += kNewLine;
+    }
+
+    std::string Take() { return std::move(out_); }
+
+private:
+    RegFormat format_;
+    std::string out_;
+};
+
+// A key with its values and its whole subtree. A root is written only when
+// it holds values of its own: regedit has no way to create one.
+void WriteTree(Writer& w, const Key& key) {
+    if (key.parent || !key.values.empty()) {
+        w.KeyLine(key, false);
+        for (const Value& v : key.values) w.SetValue(v);
+        w.EndKey();
+    }
+    for (auto& child : key.children) WriteTree(w, *child);
+}
+
+std::shared_ptr<Key> Clone(const Key& key, Key* parent) {
+    auto copy = std::make_shared<Key>();
+    copy->name = key.name;
+    copy->parent = parent;
+    copy->values = key.values;
+    copy->access = key.access;
+    copy->children.reserve(key.children.size());
+    for (auto& child : key.children) copy->children.push_back(Clone(*child, copy.get()));
+    return copy;
+}
+
+// ---- Diff ----------------------------------------------------------------------
+
+bool SameData(const Value& a, const Value& b) { return a.type == b.type && a.data == b.data; }
+
+// The value lines that turn `before` into `after` exactly, creation order
+// included. An import keeps the values it does not touch in place and
+// appends new ones, so values of `after` can stay in place only while they
+// form a prefix of it in the same relative order as in `before`, with the
+// same spelling; every later one that already existed is deleted and
+// written again to move it to the end.
+void DiffValues(Writer& w, const Key& before, const Key& after) {
+    std::vector<bool> matched(before.values.size(), false);
+    bool inPlace = true;
+    size_t lastKept = 0;
+    bool anyKept = false;
+    bool keyLineWritten = false;
+    auto keyLine = [&] {
+        if (!keyLineWritten) w.KeyLine(after, false);
+        keyLineWritten = true;
+    };
+    for (const Value& v : after.values) {
+        size_t index = before.values.size();
+        for (size_t i = 0; i < before.values.size(); ++i) {
+            if (cp1252::CompareNames(before.values[i].name, v.name) == 0) {
+                index = i;
+                break;
+            }
+        }
+        if (index == before.values.size()) {  // new
+            inPlace = false;
+            keyLine();
+            w.SetValue(v);
+            continue;
+        }
+        matched[index] = true;
+        const Value& old = before.values[index];
+        if (inPlace && old.name == v.name && (!anyKept || index > lastKept)) {
+            lastKept = index;
+            anyKept = true;
+            if (!SameData(old, v)) {
+                keyLine();
+                w.SetValue(v);
+            }
+            continue;
+        }
+        inPlace = false;
+        keyLine();
+        w.DeleteValue(old.name);
+        w.SetValue(v);
+    }
+    for (size_t i = 0; i < before.values.size(); ++i) {
+        if (matched[i]) continue;
+        keyLine();
+        w.DeleteValue(before.values[i].name);
+    }
+    if (keyLineWritten) w.EndKey();
+}
+
+void DiffTree(Writer& w, const Key& before, const Key& after) {
+    DiffValues(w, before, after);
+    auto removed = [&](const Key& key) {
+        w.KeyLine(key, true);
+        w.EndKey();
+    };
+    // Both child lists are in enumeration order: merge them.
+    const auto& b = before.children;
+    const auto& a = after.children;
+    size_t i = 0, j = 0;
+    while (i < b.size() || j < a.size()) {
+        const int order = i == b.size() ? 1 : j == a.size() ? -1 : cp1252::CompareNames(b[i]->name, a[j]->name);
+        if (order < 0) {
+            removed(*b[i++]);
+        } else if (order > 0) {
+            WriteTree(w, *a[j++]);
+        } else {
+            // A key whose spelling changed was deleted and created again;
+            // an import keeps the old spelling unless it does the same.
+            if (b[i]->name == a[j]->name) {
+                DiffTree(w, *b[i], *a[j]);
+            } else {
+                removed(*b[i]);
+                WriteTree(w, *a[j]);
+            }
+            ++i;
+            ++j;
+        }
+    }
+}
+
+Key* FindFull(std::string_view fullKeyPath) {
+    std::string_view rest;
+    hive::Root* root = hive::SplitFullPath(fullKeyPath, &rest);
+    return root ? hive::Find(root->key.get(), rest) : nullptr;
+}
+
+}  // namespace
+
+RegImportResult ImportReg(std::string_view raw) {
+    RegImportResult result;
+    const std::string text = DecodeFile(raw);
+    const std::vector<Line> lines = SplitLines(text);
+
+    size_t i = 0;
+    while (i < lines.size() && Trim(lines[i].text).empty()) ++i;
+    if (i == lines.size()) {
+        result.line = lines.empty() ? 1 : lines.back().number;
+        result.error = "missing header: the file is empty";
+        return result;
+    }
+    const std::string_view header = Trim(lines[i].text);
+    if (header == kHeader4) {
+        result.format = RegFormat::Regedit4;
+    } else if (header == kHeader5) {
+        result.format = RegFormat::Regedit5;
+    } else {
+        result.line = lines[i].number;
+        result.error = "unknown header " + Quoted(header) + "; expected REGEDIT4 or Windows Registry Editor Version 5.00";
+        return result;
+    }
+
+    Parser parser(result.format);
+    for (++i; i < lines.size();) {
+        const std::string_view line = Trim(lines[i].text);
+        const int number = lines[i].number;
+        ++i;
+        if (line.empty() || line.front() == ';') continue;
+        bool ok = true;
+        if (line.front() == '[') {
+            ok = parser.KeyLine(line, number);
+        } else if (line.front() == '"' || line.front() == '@') {
+            Logical logical;
+            logical.text = std::string(line);
+            logical.starts.push_back({0, number});
+            while (!logical.text.empty() && logical.text.back() == '\\') {
+                logical.text.pop_back();
+                if (i == lines.size()) break;
+                logical.starts.push_back({logical.text.size(), lines[i].number});
+                logical.text += Trim(lines[i].text);
+                ++i;
+            }
+            ok = parser.ValueLine(logical);
+        } else {
+            result.line = number;
+            result.error = "unrecognized line " + Quoted(line);
+            return result;
+        }
+        if (!ok) {
+            result.line = parser.errorLine;
+            result.error = parser.error;
+            return result;
+        }
+    }
+    Apply(parser.Ops());
+    result.ok = true;
+    return result;
+}
+
+RegImportResult ImportRegFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        RegImportResult result;
+        result.error = "cannot open " + path;
+        return result;
+    }
+    const std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        RegImportResult result;
+        result.error = "cannot read " + path;
+        return result;
+    }
+    return ImportReg(raw);
+}
+
+std::string ExportReg(RegFormat format) {
+    Writer w(format);
+    for (auto& root : hive::Roots()) WriteTree(w, *root.key);
+    return w.Take();
+}
+
+std::string ExportRegKey(RegFormat format, std::string_view fullKeyPath) {
+    Writer w(format);
+    if (const Key* key = FindFull(fullKeyPath)) WriteTree(w, *key);
+    return w.Take();
+}
+
+RegSnapshot TakeSnapshot() {
+    RegSnapshot snapshot;
+    snapshot.data = std::make_unique<RegSnapshot::Data>();
+    for (auto& root : hive::Roots()) snapshot.data->roots.push_back(Clone(*root.key, nullptr));
+    return snapshot;
+}
+
+std::string DiffReg(const RegSnapshot& before, RegFormat format) {
+    Writer w(format);
+    const auto& roots = hive::Roots();
+    for (size_t i = 0; i < roots.size(); ++i) {
+        if (before.data && i < before.data->roots.size()) {
+            DiffTree(w, *before.data->roots[i], *roots[i].key);
+        } else {
+            // No snapshot taken: everything is new.
+            Key empty;
+            empty.name = roots[i].longName;
+            DiffTree(w, empty, *roots[i].key);
+        }
+    }
+    return w.Take();
+}
+
+bool KeyExists(std::string_view fullKeyPath) { return FindFull(fullKeyPath) != nullptr; }
+
+bool SetKeyAccess(std::string_view fullKeyPath, KeyAccess access) {
+    Key* key = FindFull(fullKeyPath);
+    if (!key) return false;
+    key->access = access;
+    return true;
+}
+
+}  // namespace sim
