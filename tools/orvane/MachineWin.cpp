@@ -1,0 +1,19 @@
+#include <io.h>
+
+#include "Host.h"
+#include "Machine.h"
+
+// On Windows the host works on the live machine; the offline options have
+// no meaning there.
+int PrepareMachine(const MachineOptions& options, std::string* error) {
+    if (!options.machineFile.empty() || !options.platform.empty() || !options.saveFile.empty() ||
+        !options.patchFile.empty()) {
+        *error = "--machine, --platform, --save and --patch work offline only (the native build)";
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
+int FinishMachine(const MachineOptions&, std::string*) { return kExitOk; }
+
+bool StandardInputIsTerminal() { return _isatty(0) != 0; }
