@@ -1,0 +1,340 @@
+// The registry behaviour the library relies on, checked against any
+// implementation of the Reg* functions: natively against the simulated
+// platform, and as a Windows program under Wine. Where the two disagree the
+// simulation is wrong (or, for Windows 95/98 behaviour that Wine does not
+// emulate, the difference is named where it is accepted).
+//
+// Plain C++ with its own small harness, so the same file builds with
+// mingw-w64 for Windows.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef ORVANE_SIM
+#include "sim/control.h"
+#endif
+
+namespace {
+
+int g_failures = 0;
+int g_checks = 0;
+bool g_nt = false;
+const char* g_case = "";
+
+#define CHECK(cond)                                                                                  \
+    do {                                                                                             \
+        ++g_checks;                                                                                  \
+        if (!(cond)) {                                                                               \
+            ++g_failures;                                                                            \
+            std::printf("FAIL %s:%d [%s] %s\n", __FILE__, __LINE__, g_case, #cond);                  \
+        }                                                                                            \
+    } while (0)
+
+#define CHECK_EQ(a, b)                                                                               \
+    do {                                                                                             \
+        ++g_checks;                                                                                  \
+        const long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);            \
+        if (va_ != vb_) {                                                                            \
+            ++g_failures;                                                                            \
+            std::printf("FAIL %s:%d [%s] %s == %s (%lld != %lld)\n", __FILE__, __LINE__, g_case, #a, #b, \
+                        va_, vb_);                                                                   \
+        }                                                                                            \
+    } while (0)
+
+const char kBase[] = "Software\\OrvaneConformance";
+
+struct Key {
+    HKEY h = nullptr;
+    ~Key() {
+        if (h) RegCloseKey(h);
+    }
+};
+
+LONG Create(HKEY root, const char* path, HKEY* out) {
+    DWORD disposition = 0;
+    return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, out,
+                           &disposition);
+}
+
+LONG SetText(HKEY key, const char* name, const char* text) {
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+// Removes a test tree bottom-up (NT refuses keys that still have subkeys).
+void DeleteTree(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    for (;;) {
+        char name[256];
+        if (RegEnumKeyA(key, 0, name, sizeof name) != ERROR_SUCCESS) break;
+        DeleteTree(key, name);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(root, path.c_str());
+}
+
+void Fresh() {
+    DeleteTree(HKEY_CURRENT_USER, kBase);
+    HKEY k = nullptr;
+    Create(HKEY_CURRENT_USER, kBase, &k);
+    if (k) RegCloseKey(k);
+}
+
+void OpeningAndMissingKeys() {
+    g_case = "open";
+    Fresh();
+    Key k;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\OrvaneConformance\\Missing", 0, KEY_READ, &k.h),
+             ERROR_FILE_NOT_FOUND);
+    CHECK(k.h == nullptr);
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_READ, &k.h), ERROR_SUCCESS);
+    // Names compare without regard to case.
+    Key upper;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\ORVANECONFORMANCE", 0, KEY_READ, &upper.h), ERROR_SUCCESS);
+    Key deep;
+    CHECK_EQ(Create(HKEY_CURRENT_USER, "Software\\OrvaneConformance\\One\\Two\\Three", &deep.h), ERROR_SUCCESS);
+    Key again;
+    DWORD disposition = 0;
+    CHECK_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\OrvaneConformance\\one\\TWO\\three", 0, nullptr, 0,
+                             KEY_WRITE, nullptr, &again.h, &disposition),
+             ERROR_SUCCESS);
+    CHECK_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    CHECK_EQ(RegCloseKey(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x12345678))), ERROR_INVALID_HANDLE);
+}
+
+void QuerySizes() {
+    g_case = "query sizes";
+    Fresh();
+    Key k;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    CHECK_EQ(SetText(k.h, "Text", "hello"), ERROR_SUCCESS);
+    DWORD type = 0xdeadbeef, size = 0;
+    CHECK_EQ(RegQueryValueExA(k.h, "Text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    CHECK_EQ(type, REG_SZ);
+    CHECK_EQ(size, 6);
+    char buffer[16];
+    std::memset(buffer, 'Q', sizeof buffer);
+    size = 3;
+    CHECK_EQ(RegQueryValueExA(k.h, "Text", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_MORE_DATA);
+    CHECK_EQ(size, 6);
+    size = 6;
+    CHECK_EQ(RegQueryValueExA(k.h, "Text", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
+    CHECK(std::strcmp(buffer, "hello") == 0);
+    CHECK_EQ(buffer[6], 'Q');  // nothing written past the value
+    CHECK_EQ(RegQueryValueExA(k.h, "Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    CHECK_EQ(RegQueryValueExA(k.h, "tEXT", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+
+    const DWORD number = 0x11223344;
+    CHECK_EQ(RegSetValueExA(k.h, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4), ERROR_SUCCESS);
+    DWORD back = 0;
+    size = 4;
+    CHECK_EQ(RegQueryValueExA(k.h, "Number", nullptr, &type, reinterpret_cast<BYTE*>(&back), &size), ERROR_SUCCESS);
+    CHECK_EQ(back, 0x11223344);
+    CHECK_EQ(type, REG_DWORD);
+
+    // Binary, empty and the default value.
+    CHECK_EQ(RegSetValueExA(k.h, "Empty", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+    size = 99;
+    CHECK_EQ(RegQueryValueExA(k.h, "Empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    CHECK_EQ(size, 0);
+    CHECK_EQ(type, REG_BINARY);
+    CHECK_EQ(SetText(k.h, "", "default"), ERROR_SUCCESS);
+    size = sizeof buffer;
+    CHECK_EQ(RegQueryValueExA(k.h, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
+    CHECK(std::strcmp(buffer, "default") == 0);
+}
+
+void TypesRoundTrip() {
+    g_case = "types";
+    Fresh();
+    Key k;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    struct Case {
+        const char* name;
+        DWORD type;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"multi", REG_MULTI_SZ, std::string("a\0bc\0\0", 6)},
+        {"emptymulti", REG_MULTI_SZ, std::string("\0\0", 2)},
+        {"bigendian", REG_DWORD_BIG_ENDIAN, std::string("\0\0\0\1", 4)},
+        {"none", REG_NONE, std::string()},
+        {"expand", REG_EXPAND_SZ, std::string("%WINDIR%\\x\0", 11)},
+        {"binary", REG_BINARY, std::string("\1\2\3", 3)},
+        {"shortdword", REG_DWORD, std::string("\1\2", 2)},
+    };
+    for (const Case& c : cases) {
+        g_case = c.name;
+        CHECK_EQ(RegSetValueExA(k.h, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.bytes.data()),
+                                static_cast<DWORD>(c.bytes.size())),
+                 ERROR_SUCCESS);
+        BYTE buffer[32];
+        DWORD size = sizeof buffer, type = 0;
+        CHECK_EQ(RegQueryValueExA(k.h, c.name, nullptr, &type, buffer, &size), ERROR_SUCCESS);
+        CHECK_EQ(type, c.type);
+        CHECK_EQ(size, c.bytes.size());
+        CHECK(std::memcmp(buffer, c.bytes.data(), c.bytes.size()) == 0);
+    }
+}
+
+void EnumerationOrder() {
+    g_case = "enumeration";
+    Fresh();
+    Key k;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    // Subkeys come back sorted without regard to case, values in creation order.
+    for (const char* name : {"b", "_x", "A", "C", "b2"}) {
+        Key sub;
+        CHECK_EQ(Create(k.h, name, &sub.h), ERROR_SUCCESS);
+    }
+    std::vector<std::string> keys;
+    char name[64];
+    for (DWORD i = 0; RegEnumKeyA(k.h, i, name, sizeof name) == ERROR_SUCCESS; ++i) keys.push_back(name);
+    CHECK((keys == std::vector<std::string>{"A", "b", "b2", "C", "_x"}));
+    CHECK_EQ(RegEnumKeyA(k.h, 5, name, sizeof name), ERROR_NO_MORE_ITEMS);
+    CHECK_EQ(RegEnumKeyA(k.h, 1, name, 1), ERROR_MORE_DATA);
+    DWORD nameSize = sizeof name;
+    CHECK_EQ(RegEnumKeyExA(k.h, 2, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    CHECK_EQ(nameSize, 2);
+
+    for (const char* value : {"zeta", "Alpha", "mid"}) CHECK_EQ(SetText(k.h, value, "v"), ERROR_SUCCESS);
+    // Rewriting keeps the position.
+    CHECK_EQ(SetText(k.h, "ZETA", "longer value"), ERROR_SUCCESS);
+    std::vector<std::string> values;
+    for (DWORD i = 0;; ++i) {
+        DWORD n = sizeof name;
+        if (RegEnumValueA(k.h, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        CHECK_EQ(n, std::strlen(name));
+        values.push_back(name);
+    }
+    CHECK((values == std::vector<std::string>{"zeta", "Alpha", "mid"}));
+
+    // Too small a data buffer: the true size comes back.
+    BYTE data[4];
+    DWORD n = sizeof name, size = sizeof data, type = 0;
+    CHECK_EQ(RegEnumValueA(k.h, 0, name, &n, nullptr, &type, data, &size), ERROR_MORE_DATA);
+    CHECK_EQ(size, 13);
+    // Too small a name buffer.
+    n = 2;
+    size = sizeof data;
+    CHECK_EQ(RegEnumValueA(k.h, 0, name, &n, nullptr, &type, nullptr, nullptr), ERROR_MORE_DATA);
+    n = sizeof name;
+    CHECK_EQ(RegEnumValueA(k.h, 3, name, &n, nullptr, &type, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+
+    DWORD subkeys = 0, maxSub = 0, count = 0, maxName = 0, maxData = 0;
+    CHECK_EQ(RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, &subkeys, &maxSub, nullptr, &count, &maxName, &maxData,
+                              nullptr, nullptr),
+             ERROR_SUCCESS);
+    CHECK_EQ(subkeys, 5);
+    CHECK_EQ(maxSub, 2);
+    CHECK_EQ(count, 3);
+    CHECK_EQ(maxName, 5);
+    CHECK_EQ(maxData, 13);
+}
+
+void Deletion() {
+    g_case = "deletion";
+    Fresh();
+    Key k;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    Key child;
+    CHECK_EQ(Create(k.h, "Parent\\Child", &child.h), ERROR_SUCCESS);
+    CHECK_EQ(RegDeleteValueA(k.h, "Missing"), ERROR_FILE_NOT_FOUND);
+    CHECK_EQ(RegDeleteKeyA(k.h, "Missing"), ERROR_FILE_NOT_FOUND);
+    const LONG rc = RegDeleteKeyA(k.h, "Parent");
+    Key probe;
+    const bool gone = RegOpenKeyExA(k.h, "Parent", 0, KEY_READ, &probe.h) != ERROR_SUCCESS;
+    if (g_nt) {
+        // NT deletes one key at a time and refuses one with subkeys.
+        CHECK_EQ(rc, ERROR_ACCESS_DENIED);
+        CHECK(!gone);
+    } else {
+        // Windows 95/98 deletes the whole tree. Wine keeps the NT rule in
+        // every mode; both answers are consistent with what they did.
+        if (rc != ERROR_SUCCESS) std::printf("note: RegDeleteKeyA with subkeys gives %ld in 95/98 mode\n", long(rc));
+        CHECK(rc == ERROR_SUCCESS ? gone : (rc == ERROR_ACCESS_DENIED && !gone));
+    }
+    // A handle to a deleted key reports it.
+    if (!gone) {
+        CHECK_EQ(RegDeleteKeyA(k.h, "Parent\\Child"), ERROR_SUCCESS);
+        CHECK_EQ(RegDeleteKeyA(k.h, "Parent"), ERROR_SUCCESS);
+    }
+    DWORD size = 0;
+    CHECK_EQ(RegQueryValueExA(child.h, "x", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+}
+
+void AccessRights() {
+    g_case = "access";
+    Fresh();
+    Key readOnly;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_READ, &readOnly.h), ERROR_SUCCESS);
+    const LONG rc = SetText(readOnly.h, "x", "y");
+    if (g_nt) {
+        CHECK_EQ(rc, ERROR_ACCESS_DENIED);
+    } else {
+        // Windows 95/98 has no key security; Wine checks rights in every mode.
+        if (rc != ERROR_SUCCESS) std::printf("note: a write through a KEY_READ handle gives %ld in 95/98 mode\n",
+                                             long(rc));
+        CHECK(rc == ERROR_SUCCESS || rc == ERROR_ACCESS_DENIED);
+    }
+}
+
+void CurrentConfig() {
+    g_case = "current config";
+    Key k;
+    CHECK_EQ(Create(HKEY_CURRENT_CONFIG, "Enum\\OrvaneConformance", &k.h), ERROR_SUCCESS);
+    const BYTE flags[4] = {1, 0, 0, 0};
+    CHECK_EQ(RegSetValueExA(k.h, "CSConfigFlags", 0, REG_BINARY, flags, 4), ERROR_SUCCESS);
+    BYTE back[4] = {0, 0, 0, 0};
+    DWORD size = 4, type = 0;
+    CHECK_EQ(RegQueryValueExA(k.h, "CSConfigFlags", nullptr, &type, back, &size), ERROR_SUCCESS);
+    CHECK_EQ(back[0], 1);
+    RegCloseKey(k.h);
+    k.h = nullptr;
+    DeleteTree(HKEY_CURRENT_CONFIG, "Enum\\OrvaneConformance");
+    Key gone;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_CONFIG, "Enum\\OrvaneConformance", 0, KEY_READ, &gone.h),
+             ERROR_FILE_NOT_FOUND);
+}
+
+int RunAll() {
+    OSVERSIONINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;
+    GetVersionExA(&info);
+    g_nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    std::printf("platform %lu, version %lu.%lu\n", static_cast<unsigned long>(info.dwPlatformId),
+                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion));
+    OpeningAndMissingKeys();
+    QuerySizes();
+    TypesRoundTrip();
+    EnumerationOrder();
+    Deletion();
+    AccessRights();
+    CurrentConfig();
+    DeleteTree(HKEY_CURRENT_USER, kBase);
+    std::printf("%d checks, %d failed\n", g_checks, g_failures);
+    return g_failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef ORVANE_SIM
+    sim::Reset();
+    sim::Platform platform = sim::Platform::Win98;
+    if (argc > 1 && !sim::ParsePlatform(argv[1], &platform)) {
+        std::printf("usage: %s [win98|nt4|win2000]\n", argv[0]);
+        return 2;
+    }
+    sim::SetPlatform(platform);
+#else
+    (void)argc;
+    (void)argv;
+#endif
+    return RunAll();
+}

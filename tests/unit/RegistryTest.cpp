@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Registry.h"
+#include "sim/control.h"
+
+namespace {
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::Reset();
+        ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\A]\r\n\"a1\"=\"x\"\r\n\"a2\"=dword:00000002\r\n\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\A\\B]\r\n\"b1\"=\"y\"\r\n\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\A\\B\\D]\r\n\"d1\"=hex:01\r\n\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\A\\C]\r\n\"c1\"=\"z\"\r\n\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\Empty]\r\n\r\n")
+                        .ok);
+    }
+    void TearDown() override {
+        // Every operation closes what it opened.
+        EXPECT_EQ(sim::OpenKeyHandles(), 0u);
+        EXPECT_EQ(sim::LiveHeaps(), 0u);
+    }
+};
+
+// Records the walk's callbacks in order.
+class Recorder : public CRegistry {
+public:
+    explicit Recorder(HKEY root, int stopAfter = -1) : CRegistry(root), m_stopAfter(stopAfter) {}
+    bool OnValue(const char* path, const char* name, CRegValue&, DWORD depth) override {
+        events.push_back("V" + std::to_string(depth) + " " + path + " " + name);
+        return Continue();
+    }
+    bool OnKey(const char* name, DWORD depth) override {
+        events.push_back("K" + std::to_string(depth) + " " + name);
+        return Continue();
+    }
+    std::vector<std::string> events;
+
+private:
+    bool Continue() { return m_stopAfter < 0 || static_cast<int>(events.size()) < m_stopAfter; }
+    int m_stopAfter;
+};
+
+TEST_F(RegistryTest, TypedReadsAcceptOnlyTheirTypes) {
+    CRegistry reg(HKEY_LOCAL_MACHINE);
+    std::string s = "untouched";
+    DWORD n = 99;
+    EXPECT_TRUE(reg.GetString("A", "a1", s));
+    EXPECT_EQ(s, "x");
+    EXPECT_FALSE(reg.GetString("A", "a2", s));  // a number is not a text
+    EXPECT_EQ(s, "x");
+    EXPECT_TRUE(reg.GetDword("A", "a2", n));
+    EXPECT_EQ(n, 2u);
+    EXPECT_FALSE(reg.GetDword("A", "a1", n));
+    EXPECT_FALSE(reg.GetDword("A", "missing", n));
+    EXPECT_FALSE(reg.GetDword("Nowhere", "a2", n));
+    EXPECT_EQ(n, 2u);
+    BYTE b = 0;
+    EXPECT_TRUE(reg.GetBinary("A\\B\\D", "d1", &b, 1));
+    EXPECT_EQ(b, 1);
+    EXPECT_FALSE(reg.GetBinary("A\\B\\D", "d1", &b, 4));
+}
+
+TEST_F(RegistryTest, WritesCreateTheWholePathAndRoundTrip) {
+    CRegistry reg(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.SetDword("New\\Deep\\Path", "n", 0xFFFFFFFFu));
+    ASSERT_TRUE(reg.SetString("New\\Deep\\Path", "s", "text"));
+    ASSERT_TRUE(reg.SetString("New\\Deep\\Path", "", "default"));
+    ASSERT_TRUE(reg.SetMultiString("New\\Deep\\Path", "m", {"a", "b"}));
+    ASSERT_TRUE(reg.SetMultiString("New\\Deep\\Path", "e", {}));
+    ASSERT_TRUE(reg.SetBinary("New\\Deep\\Path", "b", "\x01\x00", 2));
+    DWORD n = 0;
+    std::string s, d;
+    StringList m, e{"x"};
+    EXPECT_TRUE(reg.GetDword("New\\Deep\\Path", "n", n));
+    EXPECT_TRUE(reg.GetString("New\\Deep\\Path", "s", s));
+    EXPECT_TRUE(reg.GetString("New\\Deep\\Path", "", d));
+    EXPECT_TRUE(reg.GetMultiString("New\\Deep\\Path", "m", m));
+    EXPECT_TRUE(reg.GetMultiString("New\\Deep\\Path", "e", e));
+    EXPECT_EQ(n, 0xFFFFFFFFu);
+    EXPECT_EQ(s, "text");
+    EXPECT_EQ(d, "default");
+    EXPECT_EQ(m, (StringList{"a", "b"}));
+    EXPECT_TRUE(e.empty());
+    CRegValue raw;
+    ASSERT_TRUE(reg.QueryValue("New\\Deep\\Path", "s", raw));
+    EXPECT_EQ(raw.Type(), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(raw.Size(), 5u);  // text and NUL
+}
+
+TEST_F(RegistryTest, KeyInfoIsTrueOnlyWithContent) {
+    CRegistry reg(HKEY_LOCAL_MACHINE);
+    DWORD subkeys = 77, values = 77;
+    EXPECT_FALSE(reg.GetKeyInfo("Empty", &subkeys, &values));
+    EXPECT_EQ(subkeys, 0u);
+    EXPECT_EQ(values, 0u);
+    subkeys = values = 77;
+    EXPECT_FALSE(reg.GetKeyInfo("Missing", &subkeys, &values));
+    EXPECT_EQ(subkeys, 0u);
+    EXPECT_TRUE(reg.GetKeyInfo("A\\C", &subkeys, &values));
+    EXPECT_EQ(subkeys, 0u);
+    EXPECT_EQ(values, 1u);
+    EXPECT_TRUE(reg.GetKeyInfo("A", nullptr, &values));
+    EXPECT_EQ(values, 2u);
+}
+
+TEST_F(RegistryTest, DeleteRemovesTreesBottomUpEvenWhereNTRefusesKeysWithSubkeys) {
+    for (sim::Platform p : {sim::Platform::Win98, sim::Platform::NT4}) {
+        SetUp();
+        sim::SetPlatform(p);
+        CRegistry reg(HKEY_LOCAL_MACHINE);
+        ASSERT_TRUE(reg.Delete("A")) << sim::PlatformName(p);
+        EXPECT_FALSE(sim::KeyExists("HKLM\\A"));
+        EXPECT_TRUE(sim::KeyExists("HKLM\\Empty"));
+    }
+}
+
+TEST_F(RegistryTest, DeleteOfValuesAndFailures) {
+    CRegistry reg(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(reg.Delete("A", "missing"));
+    EXPECT_TRUE(reg.Delete("A", "a1"));
+    std::string s;
+    EXPECT_FALSE(reg.GetString("A", "a1", s));
+    EXPECT_FALSE(reg.Delete("Missing"));
+    EXPECT_FALSE(reg.Delete(""));  // never the root itself
+    EXPECT_TRUE(sim::KeyExists("HKLM\\A"));
+
+    // A read-only leaf stops the tree delete; what went before stays gone.
+    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\A\\C", sim::KeyAccess::ReadOnly));
+    sim::SetPlatform(sim::Platform::NT4);
+    EXPECT_FALSE(reg.Delete("A"));
+    EXPECT_FALSE(sim::KeyExists("HKLM\\A\\B"));
+    EXPECT_TRUE(sim::KeyExists("HKLM\\A\\C"));
+    EXPECT_TRUE(sim::KeyExists("HKLM\\A"));
+}
+
+TEST_F(RegistryTest, WritesToAReadOnlyTreeFailButMayLeaveCreatedKeys) {
+    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\A", sim::KeyAccess::ReadOnly));
+    CRegistry reg(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(reg.SetString("A", "a1", "new"));
+    EXPECT_FALSE(reg.SetString("A\\New", "v", "new"));
+    EXPECT_FALSE(sim::KeyExists("HKLM\\A\\New"));
+    std::string s;
+    EXPECT_TRUE(reg.GetString("A", "a1", s));
+    EXPECT_EQ(s, "x");
+}
+
+TEST_F(RegistryTest, WalkIsDepthFirstPreOrderWithPathsAndDepths) {
+    Recorder r(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(r.Walk("A", RegWalkValues | RegWalkKeys));
+    const std::vector<std::string> expected = {
+        "V0 A a1", "V0 A a2", "K0 B", "V1 A\\B b1", "K1 D", "V2 A\\B\\D d1", "K0 C", "V1 A\\C c1",
+    };
+    EXPECT_EQ(r.events, expected);
+}
+
+TEST_F(RegistryTest, WalkFlagsChooseTheCallbacksButSubkeysAreAlwaysEntered) {
+    Recorder keysOnly(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(keysOnly.Walk("A", RegWalkKeys));
+    EXPECT_EQ(keysOnly.events, (std::vector<std::string>{"K0 B", "K1 D", "K0 C"}));
+
+    Recorder valuesOnly(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(valuesOnly.Walk("A", RegWalkValues));
+    EXPECT_EQ(valuesOnly.events.size(), 5u);
+    EXPECT_EQ(valuesOnly.events.back(), "V1 A\\C c1");
+
+    Recorder none(HKEY_LOCAL_MACHINE);
+    const size_t opensBefore = sim::KeyOpenCount();
+    ASSERT_TRUE(none.Walk("A", 0));
+    EXPECT_TRUE(none.events.empty());
+    EXPECT_EQ(sim::KeyOpenCount() - opensBefore, 4u);  // A, B, D and C were all opened
+}
+
+TEST_F(RegistryTest, AFalseCallbackAnywhereEndsTheWholeWalk) {
+    // Stop at the value three levels down: nothing after it is reported.
+    Recorder r(HKEY_LOCAL_MACHINE, 6);
+    EXPECT_FALSE(r.Walk("A", RegWalkValues | RegWalkKeys));
+    EXPECT_EQ(r.events.back(), "V2 A\\B\\D d1");
+    EXPECT_EQ(r.events.size(), 6u);
+
+    // The base class refuses everything: the walk stops at the first value.
+    CRegistry plain(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(plain.Walk("A", RegWalkValues));
+    EXPECT_FALSE(plain.Walk("A", RegWalkKeys));
+    EXPECT_TRUE(plain.Walk("A", 0));
+    EXPECT_FALSE(plain.Walk("Missing", 0));
+}
+
+struct Seen {
+    std::vector<std::string> names;
+    std::string stopAt;
+};
+
+bool Collect(void* context, const char* path, const char* name, CRegValue& value) {
+    auto* seen = static_cast<Seen*>(context);
+    std::string text;
+    value.GetString(text);
+    seen->names.push_back(std::string(path) + "\\" + name + "=" + text);
+    return seen->stopAt != name;
+}
+
+TEST_F(RegistryTest, WalkerForwardsValuesToItsHandler) {
+    CRegWalker walker(HKEY_LOCAL_MACHINE);
+    EXPECT_TRUE(walker.Walk("A", RegWalkValues | RegWalkKeys));  // no handler: walks everything
+
+    Seen seen;
+    walker.SetHandler(&Collect, &seen);
+    ASSERT_TRUE(walker.Walk("A", RegWalkValues | RegWalkKeys));
+    EXPECT_EQ(seen.names, (std::vector<std::string>{"A\\a1=x", "A\\a2=", "A\\B\\b1=y", "A\\B\\D\\d1=",
+                                                    "A\\C\\c1=z"}));
+
+    Seen stopping;
+    stopping.stopAt = "b1";
+    walker.SetHandler(&Collect, &stopping);
+    EXPECT_FALSE(walker.Walk("A", RegWalkValues | RegWalkKeys));
+    EXPECT_EQ(stopping.names.size(), 3u);
+}
+
+TEST_F(RegistryTest, WalkSkipsWhatItCannotOpenAndGoesOn) {
+    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\A\\B", sim::KeyAccess::Denied));
+    Recorder r(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(r.Walk("A", RegWalkValues | RegWalkKeys));
+    // B is announced but not entered; C is walked.
+    EXPECT_EQ(r.events, (std::vector<std::string>{"V0 A a1", "V0 A a2", "K0 B", "K0 C", "V1 A\\C c1"}));
+}
+
+TEST_F(RegistryTest, WalkFromTheRootNamesChildrenWithoutALeadingSeparator) {
+    sim::Reset();
+    ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n\r\n[HKEY_CURRENT_CONFIG\\X]\r\n\"v\"=\"1\"\r\n\r\n").ok);
+    Recorder r(HKEY_CURRENT_CONFIG);
+    ASSERT_TRUE(r.Walk(nullptr, RegWalkValues | RegWalkKeys));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"K0 X", "V1 X v"}));
+}
+
+}  // namespace
