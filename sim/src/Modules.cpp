@@ -32,6 +32,8 @@ ModuleTable& T() {
 struct Records {
     std::vector<sim::MessageBoxRecord> boxes;
     std::vector<std::string> commands;
+    std::vector<sim::DhcpNotification> dhcp;
+    DWORD dhcpResult = 0;
 };
 
 Records& R() {
@@ -67,6 +69,29 @@ void AddKernel32() {
                                        {"SetComputerNameA", sim::Proc(&SetComputerNameA)},
                                        {"SetComputerNameExA", sim::Proc(&SetComputerNameExA)},
                                    });
+}
+
+// The DHCP client's notification entry, as DHCPCSVC.DLL exports it.
+DWORD WINAPI DhcpNotifyConfigChange(LPWSTR serverName, LPWSTR adapterName, BOOL isNewIpAddress, DWORD ipIndex,
+                                    DWORD ipAddress, DWORD subnetMask, int dhcpAction) {
+    sim::DhcpNotification n;
+    n.serverNull = serverName == nullptr;
+    if (adapterName) {
+        std::u16string wide;
+        for (const WCHAR* p = adapterName; *p; ++p) wide.push_back(*p);
+        n.adapter = sim::cp1252::Narrow(wide);
+    }
+    n.newIpAddress = isNewIpAddress;
+    n.ipIndex = ipIndex;
+    n.ipAddress = ipAddress;
+    n.subnetMask = subnetMask;
+    n.action = static_cast<DWORD>(dhcpAction);
+    R().dhcp.push_back(n);
+    return R().dhcpResult;
+}
+
+void AddDhcpClient() {
+    sim::AddModule("DHCPCSVC.DLL", {{"DhcpNotifyConfigChange", sim::Proc(&DhcpNotifyConfigChange)}});
 }
 
 }  // namespace
@@ -119,6 +144,8 @@ int TotalLoadCount() {
 
 const std::vector<MessageBoxRecord>& MessageBoxes() { return R().boxes; }
 const std::vector<std::string>& Commands() { return R().commands; }
+const std::vector<DhcpNotification>& DhcpNotifications() { return R().dhcp; }
+void SetDhcpNotifyResult(DWORD result) { R().dhcpResult = result; }
 void ClearRecords() { R() = Records{}; }
 
 void ResetModules() {
@@ -126,6 +153,7 @@ void ResetModules() {
     // new machine, not an unload.
     T().modules.clear();
     AddKernel32();
+    AddDhcpClient();
 }
 
 void ResetRecords() { ClearRecords(); }

@@ -35,6 +35,8 @@ struct CommandFamily {
 extern const CommandFamily kDllFamily;
 extern const CommandFamily kPlatformFamily;
 extern const CommandFamily kRegFamily;
+extern const CommandFamily kNicFamily;
+extern const CommandFamily kTcpFamily;
 
 // Helpers shared by the families.
 unsigned long ParseNumber(const std::string& text, const char* what);

@@ -12,7 +12,7 @@
 
 namespace {
 
-const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily};
+const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily, &kTcpFamily};
 
 const char kUsage[] =
     "usage: orvane [options] COMMAND [ARGS...] [; COMMAND [ARGS...]]...\n"

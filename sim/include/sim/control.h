@@ -141,6 +141,22 @@ int LoadCount(std::string_view name);
 // Sum of the load counts of all modules.
 int TotalLoadCount();
 
+// ---- DHCP client -------------------------------------------------------------
+
+// The module "DHCPCSVC.DLL" with DhcpNotifyConfigChange is on every fresh
+// machine; each call is recorded and answered with the configured result.
+struct DhcpNotification {
+    bool serverNull = true;
+    std::string adapter;  // the adapter name, narrowed from UTF-16
+    BOOL newIpAddress = FALSE;
+    DWORD ipIndex = 0;
+    DWORD ipAddress = 0;   // network byte order, as passed
+    DWORD subnetMask = 0;  // network byte order, as passed
+    DWORD action = 0;      // 0 leave DHCP as it is, 1 enable, 2 disable
+};
+const std::vector<DhcpNotification>& DhcpNotifications();
+void SetDhcpNotifyResult(DWORD result);
+
 // ---- User interface ----------------------------------------------------------
 
 struct MessageBoxRecord {
