@@ -5,9 +5,9 @@ examples/win2000.reg from the compact descriptions below.
 The output is the canonical form of the simulated registry's exporter, so a
 file imported and exported again comes back byte for byte: CR LF line ends;
 every key on its own line, intermediate keys included; roots in the order
-HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CURRENT_CONFIG; subkeys sorted by
-their upper-cased names; values in the order given here; hex lists broken
-where regedit breaks them.
+HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CURRENT_CONFIG; subkeys and values
+sorted by their lower-cased names (the registry's enumeration order, as Wine
+keeps it); hex lists broken where regedit breaks them.
 
     scripts/make_examples.py            write the three files
     scripts/make_examples.py --check    exit 1 when a file differs from what
@@ -94,16 +94,16 @@ def value_line(name, value, header):
 class Key:
     def __init__(self, name):
         self.name = name
-        self.children = {}  # upper-cased name -> Key
-        self.values = []  # (name, value) in creation order
+        self.children = {}  # lower-cased name -> Key
+        self.values = []  # (name, value); written sorted like the registry enumerates them
 
     def child(self, name):
-        # Sorting by str.upper() matches the registry's order only for ASCII.
+        # Sorting by str.lower() matches the registry's order only for ASCII.
         if not name.isascii():
             raise ValueError(f"key name {name!r} is not ASCII")
-        key = self.children.get(name.upper())
+        key = self.children.get(name.lower())
         if key is None:
-            key = self.children[name.upper()] = Key(name)
+            key = self.children[name.lower()] = Key(name)
         elif key.name != name:
             raise ValueError(f"key {name} also spelt {key.name}")
         return key
@@ -130,17 +130,17 @@ def render(header, keys):
 
     def walk(key, full):
         out.append(f"[{full}]" + NL)
-        for name, value in key.values:
+        for name, value in sorted(key.values, key=lambda nv: nv[0].lower()):
             out.append(value_line(name, value, header) + NL)
         out.append(NL)
-        for upper in sorted(key.children):
-            child = key.children[upper]
+        for lower in sorted(key.children):
+            child = key.children[lower]
             walk(child, full + "\\" + child.name)
 
     roots = build(keys)
     for root in ROOTS:
-        for upper in sorted(roots[root].children):
-            child = roots[root].children[upper]
+        for lower in sorted(roots[root].children):
+            child = roots[root].children[lower]
             walk(child, root + "\\" + child.name)
     return "".join(out).encode("cp1252")
 

@@ -23,14 +23,14 @@ int FromUnicode(char16_t unit) {
     return -1;
 }
 
-unsigned char Upper(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+unsigned char Lower(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
     switch (c) {
-        case 0x9A: return 0x8A;
-        case 0x9C: return 0x8C;
-        case 0x9E: return 0x8E;
-        case 0xFF: return 0x9F;
+        case 0x8A: return 0x9A;
+        case 0x8C: return 0x9C;
+        case 0x8E: return 0x9E;
+        case 0x9F: return 0xFF;
         default: return c;
     }
 }
@@ -38,8 +38,8 @@ unsigned char Upper(unsigned char c) {
 int CompareNames(std::string_view a, std::string_view b) {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
-        const char16_t ca = ToUnicode(Upper(static_cast<unsigned char>(a[i])));
-        const char16_t cb = ToUnicode(Upper(static_cast<unsigned char>(b[i])));
+        const char16_t ca = ToUnicode(Lower(static_cast<unsigned char>(a[i])));
+        const char16_t cb = ToUnicode(Lower(static_cast<unsigned char>(b[i])));
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     if (a.size() == b.size()) return 0;

@@ -14,12 +14,14 @@ char16_t ToUnicode(unsigned char byte);
 // The 1252 byte of a code point, or -1 when the page has none.
 int FromUnicode(char16_t unit);
 
-// Upper-case of one 1252 byte, by the rules the registry uses to compare
+// Lower-case of one 1252 byte, by the rules the registry uses to compare
 // key and value names.
-unsigned char Upper(unsigned char byte);
+unsigned char Lower(unsigned char byte);
 
 // Case-insensitive comparison of two names: <0, 0, >0, ordered by the
-// Unicode values of the upper-cased characters (how the registry sorts).
+// Unicode values of the lower-cased characters. That is the order in which
+// Wine enumerates subkeys and values ("_x" before "A"), measured with the
+// registry conformance checks.
 int CompareNames(std::string_view a, std::string_view b);
 
 std::u16string Widen(std::string_view ansi);

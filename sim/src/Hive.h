@@ -22,9 +22,9 @@ struct Value {
 struct Key {
     std::string name;  // with the case it was created with
     Key* parent = nullptr;
-    // Sorted by CompareNames, the order RegEnumKey reports.
+    // Both sorted by CompareNames: the order RegEnumKey and RegEnumValue
+    // report, as Wine keeps them.
     std::vector<std::shared_ptr<Key>> children;
-    // Creation order, the order RegEnumValue reports.
     std::vector<Value> values;
     KeyAccess access = KeyAccess::Normal;
     bool deleted = false;

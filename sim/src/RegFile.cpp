@@ -128,7 +128,7 @@ std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
     if (s.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (cp1252::Upper(static_cast<unsigned char>(s[i])) != cp1252::Upper(static_cast<unsigned char>(prefix[i])))
+        if (cp1252::Lower(static_cast<unsigned char>(s[i])) != cp1252::Lower(static_cast<unsigned char>(prefix[i])))
             return false;
     return true;
 }

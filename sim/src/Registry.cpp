@@ -16,6 +16,8 @@ bool NameLess(const std::shared_ptr<Key>& k, std::string_view name) {
     return cp1252::CompareNames(k->name, name) < 0;
 }
 
+bool ValueLess(const Value& v, std::string_view name) { return cp1252::CompareNames(v.name, name) < 0; }
+
 void MarkDeleted(Key* key) {
     key->deleted = true;
     for (auto& c : key->children) MarkDeleted(c.get());
@@ -61,35 +63,28 @@ bool Key::RemoveChild(std::string_view childName) {
 }
 
 Value* Key::FindValue(std::string_view valueName) {
-    for (auto& v : values)
-        if (cp1252::CompareNames(v.name, valueName) == 0) return &v;
-    return nullptr;
+    auto it = std::lower_bound(values.begin(), values.end(), valueName, ValueLess);
+    return it != values.end() && cp1252::CompareNames(it->name, valueName) == 0 ? &*it : nullptr;
 }
 
 const Value* Key::FindValue(std::string_view valueName) const {
-    for (auto& v : values)
-        if (cp1252::CompareNames(v.name, valueName) == 0) return &v;
-    return nullptr;
+    auto it = std::lower_bound(values.begin(), values.end(), valueName, ValueLess);
+    return it != values.end() && cp1252::CompareNames(it->name, valueName) == 0 ? &*it : nullptr;
 }
 
 void Key::SetValue(std::string_view valueName, DWORD type, const BYTE* data, size_t size) {
-    Value* v = FindValue(valueName);
-    if (!v) {
-        values.push_back(Value{std::string(valueName), type, {}});
-        v = &values.back();
-    }
-    v->type = type;
-    v->data.assign(data, data + size);
+    auto it = std::lower_bound(values.begin(), values.end(), valueName, ValueLess);
+    if (it == values.end() || cp1252::CompareNames(it->name, valueName) != 0)
+        it = values.insert(it, Value{std::string(valueName), type, {}});
+    it->type = type;
+    it->data.assign(data, data + size);
 }
 
 bool Key::RemoveValue(std::string_view valueName) {
-    for (auto it = values.begin(); it != values.end(); ++it) {
-        if (cp1252::CompareNames(it->name, valueName) == 0) {
-            values.erase(it);
-            return true;
-        }
-    }
-    return false;
+    auto it = std::lower_bound(values.begin(), values.end(), valueName, ValueLess);
+    if (it == values.end() || cp1252::CompareNames(it->name, valueName) != 0) return false;
+    values.erase(it);
+    return true;
 }
 
 std::vector<Root>& Roots() {
@@ -283,6 +278,16 @@ bool SubtreeWritable(const Key* key) {
 
 std::string_view Name(LPCSTR name) { return name ? std::string_view(name) : std::string_view(); }
 
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// NT keeps string values in UTF-16: the ANSI functions convert, a string
+// stored without its terminator gets one, and the key information counts
+// the longest value in UTF-16 bytes. Windows 95/98 stores the bytes as
+// given.
+size_t InfoSize(const sim::hive::Value& v) {
+    return NtMode() && IsStringType(v.type) ? v.data.size() * 2 : v.data.size();
+}
+
 }  // namespace
 
 namespace sim {
@@ -374,6 +379,12 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD 
     LONG rc = Resolve(hKey, &key, &granted);
     if (rc != ERROR_SUCCESS) return rc;
     if (!Allowed(granted, KEY_SET_VALUE) || !Writable(key.get())) return ERROR_ACCESS_DENIED;
+    if (NtMode() && IsStringType(dwType) && cbData > 0 && lpData[cbData - 1] != 0) {
+        std::vector<BYTE> terminated(lpData, lpData + cbData);
+        terminated.push_back(0);
+        key->SetValue(Name(lpValueName), dwType, terminated.data(), terminated.size());
+        return ERROR_SUCCESS;
+    }
     key->SetValue(Name(lpValueName), dwType, lpData, cbData);
     return ERROR_SUCCESS;
 }
@@ -424,7 +435,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
     for (auto& c : key->children) maxSub = std::max<DWORD>(maxSub, static_cast<DWORD>(c->name.size()));
     for (auto& v : key->values) {
         maxName = std::max<DWORD>(maxName, static_cast<DWORD>(v.name.size()));
-        maxData = std::max<DWORD>(maxData, static_cast<DWORD>(v.data.size()));
+        maxData = std::max<DWORD>(maxData, static_cast<DWORD>(InfoSize(v)));
     }
     if (lpClass && lpcchClass && *lpcchClass) lpClass[0] = '\0';
     if (lpcchClass) *lpcchClass = 0;
@@ -473,8 +484,16 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     if (!Allowed(granted, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (dwIndex >= key->values.size()) return ERROR_NO_MORE_ITEMS;
     const sim::hive::Value& v = key->values[dwIndex];
-    if (v.name.size() >= *lpcchValueName) return ERROR_MORE_DATA;
     const DWORD size = static_cast<DWORD>(v.data.size());
+    if (v.name.size() >= *lpcchValueName) {
+        // As Wine does: the name cut to fit and the data size are handed out.
+        if (*lpcchValueName > 0) {
+            std::memcpy(lpValueName, v.name.data(), *lpcchValueName - 1);
+            lpValueName[*lpcchValueName - 1] = '\0';
+        }
+        if (lpcbData) *lpcbData = size;
+        return ERROR_MORE_DATA;
+    }
     if (lpData && *lpcbData < size) {
         *lpcbData = size;
         return ERROR_MORE_DATA;

@@ -186,7 +186,8 @@ void EnumerationOrder() {
     Fresh();
     Key k;
     CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
-    // Subkeys come back sorted without regard to case, values in creation order.
+    // Subkeys and values come back sorted without regard to case, compared
+    // as lower-case text (so "_x" sorts before "A").
     for (const char* name : {"b", "_x", "A", "C", "b2"}) {
         Key sub;
         CHECK_EQ(Create(k.h, name, &sub.h), ERROR_SUCCESS);
@@ -194,16 +195,15 @@ void EnumerationOrder() {
     std::vector<std::string> keys;
     char name[64];
     for (DWORD i = 0; RegEnumKeyA(k.h, i, name, sizeof name) == ERROR_SUCCESS; ++i) keys.push_back(name);
-    CHECK((keys == std::vector<std::string>{"A", "b", "b2", "C", "_x"}));
+    CHECK((keys == std::vector<std::string>{"_x", "A", "b", "b2", "C"}));
     CHECK_EQ(RegEnumKeyA(k.h, 5, name, sizeof name), ERROR_NO_MORE_ITEMS);
     CHECK_EQ(RegEnumKeyA(k.h, 1, name, 1), ERROR_MORE_DATA);
     DWORD nameSize = sizeof name;
-    CHECK_EQ(RegEnumKeyExA(k.h, 2, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    CHECK_EQ(RegEnumKeyExA(k.h, 3, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     CHECK_EQ(nameSize, 2);
 
-    for (const char* value : {"zeta", "Alpha", "mid"}) CHECK_EQ(SetText(k.h, value, "v"), ERROR_SUCCESS);
-    // Rewriting keeps the position.
-    CHECK_EQ(SetText(k.h, "ZETA", "longer value"), ERROR_SUCCESS);
+    for (const char* value : {"zeta", "Alpha", "mid", "_under"}) CHECK_EQ(SetText(k.h, value, "v"), ERROR_SUCCESS);
+    CHECK_EQ(SetText(k.h, "ZETA", "longer value"), ERROR_SUCCESS);  // the same value, whatever the case
     std::vector<std::string> values;
     for (DWORD i = 0;; ++i) {
         DWORD n = sizeof name;
@@ -211,19 +211,23 @@ void EnumerationOrder() {
         CHECK_EQ(n, std::strlen(name));
         values.push_back(name);
     }
-    CHECK((values == std::vector<std::string>{"zeta", "Alpha", "mid"}));
+    CHECK((values == std::vector<std::string>{"_under", "Alpha", "mid", "zeta"}));
 
-    // Too small a data buffer: the true size comes back.
+    // Too small a data buffer: the true size comes back, the name is not
+    // handed out.
     BYTE data[4];
     DWORD n = sizeof name, size = sizeof data, type = 0;
-    CHECK_EQ(RegEnumValueA(k.h, 0, name, &n, nullptr, &type, data, &size), ERROR_MORE_DATA);
+    std::memset(name, 'Q', sizeof name);
+    CHECK_EQ(RegEnumValueA(k.h, 3, name, &n, nullptr, &type, data, &size), ERROR_MORE_DATA);
     CHECK_EQ(size, 13);
-    // Too small a name buffer.
+    CHECK_EQ(n, sizeof name);
+    // Too small a name buffer: the data size still comes back.
     n = 2;
     size = sizeof data;
-    CHECK_EQ(RegEnumValueA(k.h, 0, name, &n, nullptr, &type, nullptr, nullptr), ERROR_MORE_DATA);
+    CHECK_EQ(RegEnumValueA(k.h, 3, name, &n, nullptr, &type, nullptr, &size), ERROR_MORE_DATA);
+    CHECK_EQ(size, 13);
     n = sizeof name;
-    CHECK_EQ(RegEnumValueA(k.h, 3, name, &n, nullptr, &type, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+    CHECK_EQ(RegEnumValueA(k.h, 4, name, &n, nullptr, &type, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
 
     DWORD subkeys = 0, maxSub = 0, count = 0, maxName = 0, maxData = 0;
     CHECK_EQ(RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, &subkeys, &maxSub, nullptr, &count, &maxName, &maxData,
@@ -231,9 +235,41 @@ void EnumerationOrder() {
              ERROR_SUCCESS);
     CHECK_EQ(subkeys, 5);
     CHECK_EQ(maxSub, 2);
-    CHECK_EQ(count, 3);
-    CHECK_EQ(maxName, 5);
-    CHECK_EQ(maxData, 13);
+    CHECK_EQ(count, 4);
+    CHECK_EQ(maxName, 6);
+    // NT counts the longest value as stored, in UTF-16 for strings.
+    if (g_nt) {
+        CHECK_EQ(maxData, 26);
+    } else {
+        if (maxData != 13) std::printf("note: RegQueryInfoKeyA counts %lu bytes in 95/98 mode\n", (unsigned long)maxData);
+        CHECK(maxData == 13 || maxData == 26);
+    }
+}
+
+void UnterminatedStrings() {
+    g_case = "unterminated";
+    Fresh();
+    Key k;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    CHECK_EQ(RegSetValueExA(k.h, "abc", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3), ERROR_SUCCESS);
+    CHECK_EQ(RegSetValueExA(k.h, "empty", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 0), ERROR_SUCCESS);
+    char buffer[8];
+    std::memset(buffer, 'Q', sizeof buffer);
+    DWORD size = sizeof buffer, type = 0;
+    CHECK_EQ(RegQueryValueExA(k.h, "abc", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
+    CHECK(std::memcmp(buffer, "abc", 3) == 0);
+    if (g_nt) {
+        // NT stores strings with their terminator.
+        CHECK_EQ(size, 4);
+        CHECK_EQ(buffer[3], 0);
+    } else {
+        if (size != 3) std::printf("note: an unterminated string reads back as %lu bytes in 95/98 mode\n",
+                                   (unsigned long)size);
+        CHECK(size == 3 || (size == 4 && buffer[3] == 0));
+    }
+    size = sizeof buffer;
+    CHECK_EQ(RegQueryValueExA(k.h, "empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    CHECK_EQ(size, 0);
 }
 
 void Deletion() {
@@ -313,6 +349,7 @@ int RunAll() {
     QuerySizes();
     TypesRoundTrip();
     EnumerationOrder();
+    UnterminatedStrings();
     Deletion();
     AccessRights();
     CurrentConfig();
