@@ -94,7 +94,7 @@ Node DescribeValue(const std::string& name, CRegValue& v) {
         n.Set("data", Quote(text));
     } else if (v.GetDword(number)) {
         char buf[32];
-        std::snprintf(buf, sizeof buf, "0x%08x (%u)", number, number);
+        std::snprintf(buf, sizeof buf, "0x%08x (%u)", unsigned(number), unsigned(number));
         n.Set("data", buf);
     } else if (v.GetMultiString(list)) {
         Node items = Node::List();
@@ -145,7 +145,7 @@ public:
         if (v.GetString(text)) return Quote(text);
         if (v.GetDword(number)) {
             char buf[16];
-            std::snprintf(buf, sizeof buf, "0x%08x", number);
+            std::snprintf(buf, sizeof buf, "0x%08x", unsigned(number));
             return buf;
         }
         if (v.GetMultiString(list)) {

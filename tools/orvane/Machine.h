@@ -3,12 +3,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct MachineOptions {
-    std::string machineFile;  // empty: the bundled Windows 98 sample
-    std::string platform;     // empty: what the machine file says it is
+    std::vector<std::string> machineFiles;  // imported in order; none: the bundled Windows 98 sample
+    std::string platform;                   // empty: what the machine file says it is
     std::string saveFile;
     std::string patchFile;
+    // Failure injection and a record of what the library did to the
+    // platform (DHCP notifications, message boxes, command lines), for tests.
+    std::vector<std::string> readOnlyKeys;
+    std::vector<std::string> deniedKeys;
+    std::string recordFile;
+
+    bool Offline() const {
+        return !machineFiles.empty() || !platform.empty() || !saveFile.empty() || !patchFile.empty() ||
+               !readOnlyKeys.empty() || !deniedKeys.empty() || !recordFile.empty();
+    }
 };
 
 // Both return an exit code (0, 1 or 2) and set `error` when it is not 0.

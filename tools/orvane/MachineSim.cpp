@@ -47,20 +47,58 @@ int PrepareMachine(const MachineOptions& options, std::string* error) {
         *error = "unknown platform '" + options.platform + "' (win98, nt4 or win2000)";
         return kExitUsage;
     }
-    const std::string file = options.machineFile.empty() ? ORVANE_DEFAULT_MACHINE : options.machineFile;
-    const sim::RegImportResult imported = sim::ImportRegFile(file);
-    if (!imported.ok) {
-        *error = file + ":" + std::to_string(imported.line) + ": " + imported.error;
-        return kExitUsage;
+    std::vector<std::string> files = options.machineFiles;
+    if (files.empty()) files.push_back(ORVANE_DEFAULT_MACHINE);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const sim::RegImportResult imported = sim::ImportRegFile(files[i]);
+        if (!imported.ok) {
+            *error = files[i] + ":" + std::to_string(imported.line) + ": " + imported.error;
+            return kExitUsage;
+        }
+        if (i == 0) g_format = imported.format;
     }
-    g_format = imported.format;
     sim::SetPlatform(options.platform.empty() ? PlatformOfMachine() : platform);
+    for (auto& key : options.readOnlyKeys) {
+        if (!sim::SetKeyAccess(key, sim::KeyAccess::ReadOnly)) {
+            *error = "--readonly: no key " + key;
+            return kExitUsage;
+        }
+    }
+    for (auto& key : options.deniedKeys) {
+        if (!sim::SetKeyAccess(key, sim::KeyAccess::Denied)) {
+            *error = "--deny: no key " + key;
+            return kExitUsage;
+        }
+    }
     sim::InstallOrvaneModule();
     g_before = sim::TakeSnapshot();
     return kExitOk;
 }
 
+// One line per event, in the form the scenario files use.
+std::string Record() {
+    std::string out;
+    for (auto& n : sim::DhcpNotifications()) {
+        auto dotted = [](DWORD a) {
+            const BYTE* b = reinterpret_cast<const BYTE*>(&a);
+            return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+                   std::to_string(b[3]);
+        };
+        out += std::string("dhcp ") + (n.serverNull ? "" : "server=set ") + "adapter=" + n.adapter +
+               " new=" + std::to_string(n.newIpAddress ? 1 : 0) + " index=" + std::to_string(n.ipIndex) +
+               " ip=" + dotted(n.ipAddress) + " mask=" + dotted(n.subnetMask) + " action=" +
+               std::to_string(n.action) + "\n";
+    }
+    for (auto& m : sim::MessageBoxes()) out += "message " + m.text + "\n";
+    for (auto& c : sim::Commands()) out += "command " + c + "\n";
+    return out;
+}
+
 int FinishMachine(const MachineOptions& options, std::string* error) {
+    if (!options.recordFile.empty() && !WriteFile(options.recordFile, Record())) {
+        *error = "cannot write " + options.recordFile;
+        return kExitFailed;
+    }
     if (!options.saveFile.empty() && !WriteFile(options.saveFile, sim::ExportReg(g_format))) {
         *error = "cannot write " + options.saveFile;
         return kExitFailed;

@@ -6,9 +6,9 @@
 // On Windows the host works on the live machine; the offline options have
 // no meaning there.
 int PrepareMachine(const MachineOptions& options, std::string* error) {
-    if (!options.machineFile.empty() || !options.platform.empty() || !options.saveFile.empty() ||
-        !options.patchFile.empty()) {
-        *error = "--machine, --platform, --save and --patch work offline only (the native build)";
+    if (options.Offline()) {
+        *error = "--machine, --platform, --save, --patch, --readonly, --deny and --record work offline only "
+                 "(the native build)";
         return kExitUsage;
     }
     return kExitOk;

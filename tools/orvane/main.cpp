@@ -24,12 +24,18 @@ const char kUsage[] =
     "\n"
     "options:\n"
     "  --machine FILE.reg   the machine to run on (default: the bundled Windows 98\n"
-    "                       sample); offline only\n"
+    "                       sample); repeat to lay more .reg files over it;\n"
+    "                       offline only\n"
     "  --platform NAME      win98, nt4 or win2000 (default: what the machine file\n"
     "                       says it is); offline only\n"
     "  --save FILE.reg      write the whole resulting registry; offline only\n"
     "  --patch FILE.reg     write only what changed, as an importable .reg file;\n"
     "                       offline only\n"
+    "  --readonly KEY       make KEY and its subtree refuse every change, to see\n"
+    "                       how writes fail; offline only\n"
+    "  --deny KEY           make KEY impossible to open; offline only\n"
+    "  --record FILE        write the DHCP client notifications, message boxes and\n"
+    "                       command lines the library produced; offline only\n"
     "  --json               one JSON object per command instead of text\n"
     "  -f FILE              read commands from FILE\n"
     "  --help [FAMILY]      this text, or the commands of one family\n"
@@ -178,7 +184,13 @@ int main(int argc, char** argv) {
             if (a == "--help" || a == "-h") {
                 return PrintHelp(i + 1 < argc ? argv[i + 1] : "");
             } else if (a == "--machine") {
-                machine.machineFile = value("--machine");
+                machine.machineFiles.push_back(value("--machine"));
+            } else if (a == "--readonly") {
+                machine.readOnlyKeys.push_back(value("--readonly"));
+            } else if (a == "--deny") {
+                machine.deniedKeys.push_back(value("--deny"));
+            } else if (a == "--record") {
+                machine.recordFile = value("--record");
             } else if (a == "--platform") {
                 machine.platform = value("--platform");
             } else if (a == "--save") {

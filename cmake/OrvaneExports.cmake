@@ -1,0 +1,47 @@
+# Reads the ORVANE_EXPORTS list of include/Orvane.h: the one source of the
+# exports. Sets ORVANE_EXPORT_NAMES and ORVANE_EXPORT_ARGC (parallel lists).
+function(orvane_read_exports header)
+  file(READ "${header}" text)
+  # Entries look like: X(NIC, INT, GetNICName, 3, (DWORD adapter, ...)) \
+  string(REGEX MATCHALL "X\\([A-Za-z]+, *[A-Za-z]+, *[A-Za-z0-9_]+, *[0-9]+," entries "${text}")
+  set(names)
+  set(counts)
+  foreach(entry IN LISTS entries)
+    string(REGEX REPLACE "X\\([A-Za-z]+, *[A-Za-z]+, *([A-Za-z0-9_]+), *([0-9]+)," "\\1" name "${entry}")
+    string(REGEX REPLACE "X\\([A-Za-z]+, *[A-Za-z]+, *([A-Za-z0-9_]+), *([0-9]+)," "\\2" argc "${entry}")
+    list(APPEND names "${name}")
+    list(APPEND counts "${argc}")
+  endforeach()
+  list(LENGTH names n)
+  if(NOT n EQUAL 87)
+    message(FATAL_ERROR "expected 87 exports in ${header}, found ${n}")
+  endif()
+  set(ORVANE_EXPORT_NAMES "${names}" PARENT_SCOPE)
+  set(ORVANE_EXPORT_ARGC "${counts}" PARENT_SCOPE)
+endfunction()
+
+# Writes the module definition file of the DLL and, for 32-bit builds, the
+# one dlltool needs for an import library that hosts link against.
+#  - 32-bit: each export is named _Name@N, bound to the stdcall symbol Name@N.
+#  - 64-bit: one calling convention, plain names.
+function(orvane_write_def_files header def_out implib_def_out is32)
+  orvane_read_exports("${header}")
+  set(def "LIBRARY Orvane.dll\nEXPORTS\n")
+  set(imp "LIBRARY Orvane.dll\nEXPORTS\n")
+  list(LENGTH ORVANE_EXPORT_NAMES n)
+  math(EXPR last "${n} - 1")
+  foreach(i RANGE ${last})
+    list(GET ORVANE_EXPORT_NAMES ${i} name)
+    list(GET ORVANE_EXPORT_ARGC ${i} argc)
+    math(EXPR bytes "${argc} * 4")
+    if(is32)
+      string(APPEND def "    _${name}@${bytes} = ${name}@${bytes}\n")
+      string(APPEND imp "    ${name}@${bytes} == _${name}@${bytes}\n")
+    else()
+      string(APPEND def "    ${name}\n")
+      string(APPEND imp "    ${name}\n")
+    endif()
+  endforeach()
+  file(WRITE "${def_out}" "${def}")
+  file(WRITE "${implib_def_out}" "${imp}")
+endfunction()
