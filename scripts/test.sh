@@ -1,14 +1,41 @@
 #!/usr/bin/env bash
-# Builds every configuration and runs every test: the native suite, the
-# same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds every configuration and runs every test:
+#   native        unit tests, registry conformance, scenarios on the simulated platform
+#   native-asan   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   mingw-i686    the product Orvane.dll, checked statically (exports, imports,
+#                 headers, version resource) and linked by a C host
+#   mingw-x64     the Windows build run under wine64: conformance, C host, scenarios
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh all
+started=$(date +%s)
+elapsed() { echo "$(($(date +%s) - started)) s"; }
 
 for preset in native native-asan; do
-  echo "== $preset =="
+  echo "== $preset ($(elapsed))"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   ctest --preset "$preset" --output-on-failure
 done
-echo "== all tests passed =="
+
+for preset in mingw-i686 mingw-x64; do
+  echo "== $preset ($(elapsed))"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+echo "== static checks ($(elapsed))"
+scripts/check-dll.sh build/mingw-i686/library/Orvane.dll
+scripts/check-dll.sh --arch x64 build/mingw-x64/library/Orvane.dll
+scripts/check-dll.sh --self-test
+# The C host of the public header links against the 32-bit import library
+# and imports the decorated names.
+i686-w64-mingw32-objdump -p build/mingw-i686/tests/windows/abi_host.exe |
+  grep -qE '^\s+[0-9a-f]+\s+[0-9]+\s+_GetDLLVersion@8$' ||
+  { echo "test: the 32-bit C host does not import _GetDLLVersion@8" >&2; exit 1; }
+echo "check: the 32-bit C host links against libOrvane.a and imports _GetDLLVersion@8"
+
+echo "== wine ($(elapsed))"
+scripts/wine-tests.sh
+
+echo "== all tests passed ($(elapsed))"

@@ -280,12 +280,26 @@ std::string_view Name(LPCSTR name) { return name ? std::string_view(name) : std:
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-// NT keeps string values in UTF-16: the ANSI functions convert, a string
-// stored without its terminator gets one, and the key information counts
-// the longest value in UTF-16 bytes. Windows 95/98 stores the bytes as
-// given.
-size_t InfoSize(const sim::hive::Value& v) {
-    return NtMode() && IsStringType(v.type) ? v.data.size() * 2 : v.data.size();
+// String values as the ANSI functions see them, following Wine in every
+// mode (measured with the registry conformance checks): a text stored
+// without its terminator gets one (on Windows 95/98 single texts only, not
+// lists), and the key information counts the longest value as UTF-16.
+bool GetsTerminator(DWORD type) {
+    return NtMode() ? IsStringType(type) : (type == REG_SZ || type == REG_EXPAND_SZ);
+}
+
+size_t InfoSize(const sim::hive::Value& v) { return IsStringType(v.type) ? v.data.size() * 2 : v.data.size(); }
+
+// Windows 95/98 hands out an empty text as one NUL byte.
+const BYTE kEmptyText[1] = {0};
+void DataOf(const sim::hive::Value& v, const BYTE** data, DWORD* size) {
+    if (!NtMode() && v.type == REG_SZ && v.data.empty()) {
+        *data = kEmptyText;
+        *size = 1;
+        return;
+    }
+    *data = v.data.data();
+    *size = static_cast<DWORD>(v.data.size());
 }
 
 }  // namespace
@@ -358,13 +372,15 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     const sim::hive::Value* v = key->FindValue(Name(lpValueName));
     if (!v) return ERROR_FILE_NOT_FOUND;
     if (lpType) *lpType = v->type;
-    const DWORD size = static_cast<DWORD>(v->data.size());
+    const BYTE* bytes = nullptr;
+    DWORD size = 0;
+    DataOf(*v, &bytes, &size);
     if (lpData) {
         if (*lpcbData < size) {
             *lpcbData = size;
             return ERROR_MORE_DATA;
         }
-        if (size) std::memcpy(lpData, v->data.data(), size);
+        if (size) std::memcpy(lpData, bytes, size);
     }
     if (lpcbData) *lpcbData = size;
     return ERROR_SUCCESS;
@@ -379,7 +395,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD 
     LONG rc = Resolve(hKey, &key, &granted);
     if (rc != ERROR_SUCCESS) return rc;
     if (!Allowed(granted, KEY_SET_VALUE) || !Writable(key.get())) return ERROR_ACCESS_DENIED;
-    if (NtMode() && IsStringType(dwType) && cbData > 0 && lpData[cbData - 1] != 0) {
+    if (GetsTerminator(dwType) && cbData > 0 && lpData[cbData - 1] != 0) {
         std::vector<BYTE> terminated(lpData, lpData + cbData);
         terminated.push_back(0);
         key->SetValue(Name(lpValueName), dwType, terminated.data(), terminated.size());
@@ -484,7 +500,9 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     if (!Allowed(granted, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (dwIndex >= key->values.size()) return ERROR_NO_MORE_ITEMS;
     const sim::hive::Value& v = key->values[dwIndex];
-    const DWORD size = static_cast<DWORD>(v.data.size());
+    const BYTE* bytes = nullptr;
+    DWORD size = 0;
+    DataOf(v, &bytes, &size);
     if (v.name.size() >= *lpcchValueName) {
         // As Wine does: the name cut to fit and the data size are handed out.
         if (*lpcchValueName > 0) {
@@ -501,7 +519,7 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     std::memcpy(lpValueName, v.name.c_str(), v.name.size() + 1);
     *lpcchValueName = static_cast<DWORD>(v.name.size());
     if (lpType) *lpType = v.type;
-    if (lpData && size) std::memcpy(lpData, v.data.data(), size);
+    if (lpData && size) std::memcpy(lpData, bytes, size);
     if (lpcbData) *lpcbData = size;
     return ERROR_SUCCESS;
 }

@@ -286,6 +286,7 @@ struct Options {
     std::string wine = "wine";
     std::string repo = ".";
     bool keep = false;
+    bool bless = false;  // write what happened into the [output] and [registry] sections
     int timeout = 60;
 };
 
@@ -351,6 +352,7 @@ public:
         const std::string dir = MakeTempDir();
         Verdict v;
         RunResult r = wine ? RunWine(s, dir, v) : RunNative(s, dir, v);
+        if (v.failures.empty() && m_o.bless && !wine) Bless(s, r);
         if (v.failures.empty()) Compare(s, dir, wine, r, v);
         if (v.failures.empty()) {
             std::printf("PASS  %s\n", path.c_str());
@@ -505,6 +507,34 @@ private:
         return r;
     }
 
+    // Rewrites the file with the actual output and registry contents in
+    // its [output] and [registry] sections; everything else stays. For
+    // writing new scenarios: read the result before you keep it.
+    void Bless(const Scenario& s, const RunResult& r) {
+        std::string text;
+        bool skipping = false;
+        const Section* section = nullptr;
+        size_t index = 0;
+        for (const std::string& line : SplitLines(ReadFile(s.path))) {
+            const bool header = index < s.sections.size() && line.size() > 2 && line[0] == '[' &&
+                                line == "[" + s.sections[index].name +
+                                            (s.sections[index].argument.empty() ? "" : " " + s.sections[index].argument) +
+                                            "]";
+            if (header) {
+                section = &s.sections[index++];
+                skipping = section->name == "output" || section->name == "registry";
+                text += line + "\n";
+                if (section->name == "output") text += WithoutTrailingBlankLines(r.output);
+                if (section->name == "registry") text += WithoutTrailingBlankLines(ExportedKey(section->argument));
+                if (skipping) text += "\n";
+                continue;
+            }
+            if (!skipping) text += line + "\n";
+        }
+        while (text.size() > 1 && text[text.size() - 1] == '\n' && text[text.size() - 2] == '\n') text.pop_back();
+        WriteFile(s.path, text);
+    }
+
     void Compare(const Scenario& s, const std::string& dir, bool wine, const RunResult& r, Verdict& v) {
         const Section* exitSection = s.Find("exit");
         const int expectedExit = exitSection && !exitSection->lines.empty() ? std::atoi(exitSection->lines[0].c_str()) : 0;
@@ -590,6 +620,8 @@ int main(int argc, char** argv) {
             o.timeout = std::atoi(value().c_str());
         } else if (a == "--keep") {
             o.keep = true;
+        } else if (a == "--bless") {
+            o.bless = true;
         } else if (!a.empty() && a[0] == '-') {
             return Usage();
         } else {

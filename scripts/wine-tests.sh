@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The end-to-end proof on a real Win32 implementation: the 64-bit Windows
+# build under wine64 runs the registry conformance checks in the three
+# platform modes, the C host of the public header, and every scenario of
+# tests/scenarios (the same files the native suite runs on the simulated
+# platform).
+#
+# One Wine prefix, settled once and kept in build/wine; a persistent
+# wineserver for the run; the Windows version per program through
+# AppDefaults (three copies of each program); timeouts on every step and
+# on the whole run.
+#
+# Needs: the mingw-x64 and native builds (scripts/test.sh makes them), wine64.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+x64="$root/build/mingw-x64"
+native="$root/build/native"
+work="$root/build/wine"
+bin="$work/bin"
+
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+export LC_ALL=C.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+export WINEARCH=win64
+unset DISPLAY
+
+wine="$(command -v wine64 || command -v wine || true)"
+[[ -n "$wine" ]] || { echo "wine-tests: wine64 is not installed (scripts/setup.sh all)" >&2; exit 1; }
+for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$x64/tests/windows/registry_conformance.exe" \
+         "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
+         "$native/tests/scenario_runner"; do
+  [[ -f "$f" ]] || { echo "wine-tests: $f is missing; build mingw-x64 and native first" >&2; exit 1; }
+done
+
+# The whole run is bounded: a hung Wine must not hang CI.
+if [[ -z "${ORVANE_WINE_BOUNDED:-}" ]]; then
+  export ORVANE_WINE_BOUNDED=1
+  exec timeout --kill-after=10 280 "$0" "$@"
+fi
+
+started=$(date +%s)
+step() { echo "== wine: $* ($(($(date +%s) - started)) s)"; }
+
+# A settled prefix, made once (about 10 s) and reused.
+if [[ ! -f "$WINEPREFIX/.orvane-settled" ]]; then
+  step "creating the Wine prefix"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$work"
+  timeout 120 "$wine" wineboot --init >/dev/null 2>&1 || true
+  timeout 60 wineserver -w || true
+  touch "$WINEPREFIX/.orvane-settled"
+fi
+
+cleanup() { wineserver -k >/dev/null 2>&1 || true; }
+trap cleanup EXIT
+wineserver -p
+
+# The programs, three copies of each so every platform mode has its own
+# Windows version, and the doubles beside them (Wine loads a DLL from the
+# program's folder first).
+rm -rf "$bin"
+mkdir -p "$bin"
+cp "$x64/library/Orvane.dll" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
+   "$x64/tests/windows/abi_host.exe" "$bin/"
+declare -A version=([98]=win98 [nt4]=nt40 [2k]=win2k)
+appdefaults="$work/appdefaults.reg"
+printf 'REGEDIT4\r\n\r\n' >"$appdefaults"
+for mode in 98 nt4 2k; do
+  cp "$x64/tools/orvane/orvane.exe" "$bin/orvane$mode.exe"
+  cp "$x64/tests/windows/registry_conformance.exe" "$bin/conformance$mode.exe"
+  for exe in "orvane$mode.exe" "conformance$mode.exe"; do
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
+      "$exe" "${version[$mode]}" >>"$appdefaults"
+  done
+done
+printf '[HKEY_CURRENT_USER\\Software\\OrvaneScenario]\r\n"Sentinel"="appdefaults-%s"\r\n\r\n' "$$" >>"$appdefaults"
+step "setting the Windows version per program"
+timeout 30 "$wine" reg import "$appdefaults" >/dev/null 2>&1
+timeout 30 "$wine" reg query 'HKCU\Software\OrvaneScenario' /v Sentinel 2>/dev/null | grep -q "appdefaults-$$" ||
+  { echo "wine-tests: seeding AppDefaults failed" >&2; exit 1; }
+
+failed=0
+cd "$bin"
+for mode in 98 nt4 2k; do
+  step "registry conformance, ${version[$mode]}"
+  if ! timeout 60 "$wine" "conformance$mode.exe"; then
+    echo "wine-tests: registry conformance failed in ${version[$mode]} mode" >&2
+    failed=1
+  fi
+done
+
+step "C host of the public header"
+if ! timeout 60 "$wine" abi_host.exe; then
+  echo "wine-tests: the C host failed" >&2
+  failed=1
+fi
+
+step "scenarios"
+mapfile -t scenarios < <(find "$root/tests/scenarios" -name '*.scn' | sort)
+if ! "$native/tests/scenario_runner" --wine "$wine" --wine-bin "$bin" --repo "$root" --timeout 60 "${scenarios[@]}"; then
+  failed=1
+fi
+
+step "done"
+exit $failed
