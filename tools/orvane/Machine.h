@@ -15,10 +15,15 @@ struct MachineOptions {
     std::vector<std::string> readOnlyKeys;
     std::vector<std::string> deniedKeys;
     std::string recordFile;
+    // The dial-up library's file version ("4.10.0.1500") and the highest
+    // Winsock version ("1.1") the simulated machine reports.
+    std::string dunVersion;
+    std::string winsockVersion;
 
     bool Offline() const {
         return !machineFiles.empty() || !platform.empty() || !saveFile.empty() || !patchFile.empty() ||
-               !readOnlyKeys.empty() || !deniedKeys.empty() || !recordFile.empty();
+               !readOnlyKeys.empty() || !deniedKeys.empty() || !recordFile.empty() || !dunVersion.empty() ||
+               !winsockVersion.empty();
     }
 };
 

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "Host.h"
@@ -58,6 +59,30 @@ int PrepareMachine(const MachineOptions& options, std::string* error) {
         if (i == 0) g_format = imported.format;
     }
     sim::SetPlatform(options.platform.empty() ? PlatformOfMachine() : platform);
+    if (!options.dunVersion.empty()) {
+        unsigned parts[4] = {0, 0, 0, 0};
+        char extra = 0;
+        if (std::sscanf(options.dunVersion.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3],
+                        &extra) != 4 ||
+            parts[0] > 0xFFFF || parts[1] > 0xFFFF || parts[2] > 0xFFFF || parts[3] > 0xFFFF) {
+            *error = "--dun-version wants four numbers, e.g. 4.10.0.1500";
+            return kExitUsage;
+        }
+        char windows[MAX_PATH] = "";
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        sim::SetFileVersion(std::string(windows) + "\\System\\rasapi32.dll", WORD(parts[0]), WORD(parts[1]),
+                            WORD(parts[2]), WORD(parts[3]));
+    }
+    if (!options.winsockVersion.empty()) {
+        unsigned major = 0, minor = 0;
+        char extra = 0;
+        if (std::sscanf(options.winsockVersion.c_str(), "%u.%u%c", &major, &minor, &extra) != 2 || major > 255 ||
+            minor > 255) {
+            *error = "--winsock-version wants a version such as 1.1";
+            return kExitUsage;
+        }
+        sim::SetWinsockHighVersion(MAKEWORD(major, minor));
+    }
     for (auto& key : options.readOnlyKeys) {
         if (!sim::SetKeyAccess(key, sim::KeyAccess::ReadOnly)) {
             *error = "--readonly: no key " + key;

@@ -36,6 +36,10 @@ const char kUsage[] =
     "  --deny KEY           make KEY impossible to open; offline only\n"
     "  --record FILE        write the DHCP client notifications, message boxes and\n"
     "                       command lines the library produced; offline only\n"
+    "  --dun-version V      give the machine a dial-up networking library of file\n"
+    "                       version V (e.g. 4.10.0.1500); offline only\n"
+    "  --winsock-version V  the highest Windows Sockets version (e.g. 1.1; default\n"
+    "                       2.2); offline only\n"
     "  --json               one JSON object per command instead of text\n"
     "  -f FILE              read commands from FILE\n"
     "  --help [FAMILY]      this text, or the commands of one family\n"
@@ -191,6 +195,10 @@ int main(int argc, char** argv) {
                 machine.deniedKeys.push_back(value("--deny"));
             } else if (a == "--record") {
                 machine.recordFile = value("--record");
+            } else if (a == "--dun-version") {
+                machine.dunVersion = value("--dun-version");
+            } else if (a == "--winsock-version") {
+                machine.winsockVersion = value("--winsock-version");
             } else if (a == "--platform") {
                 machine.platform = value("--platform");
             } else if (a == "--save") {
@@ -210,15 +218,15 @@ int main(int argc, char** argv) {
         Args current;
         for (; i < argc; ++i) {
             std::string a = argv[i];
-            bool ends = false;
+            // ";" alone, or at the end of an argument, ends a command; an
+            // empty argument ("") is a value like any other.
+            const bool ends = a == ";" || (a.size() > 1 && a.back() == ';');
             if (a == ";") {
-                ends = true;
                 a.clear();
-            } else if (a.size() > 1 && a.back() == ';') {
-                ends = true;
+            } else if (ends) {
                 a.pop_back();
             }
-            if (!a.empty()) current.push_back(a);
+            if (!ends || !a.empty()) current.push_back(a);
             if (ends && !current.empty()) {
                 commands.push_back(current);
                 current.clear();

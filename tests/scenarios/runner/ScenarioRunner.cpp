@@ -38,6 +38,8 @@ struct Scenario {
     std::string platform;
     std::string machine;  // relative to the repository; empty: none
     std::string wineSkip; // reason; empty: runs under Wine too
+    std::string dunVersion;      // the dial-up library's file version, natively
+    std::string winsockVersion;  // the highest Winsock version, natively
     std::vector<Section> sections;
 
     const Section* Find(const std::string& name) const {
@@ -136,6 +138,10 @@ bool Parse(const std::string& path, Scenario* out, std::string* error) {
             s.platform = value;
         } else if (key == "machine") {
             s.machine = value == "none" ? std::string() : value;
+        } else if (key == "dun-version") {
+            s.dunVersion = value;
+        } else if (key == "winsock-version") {
+            s.winsockVersion = value;
         } else if (key == "wine") {
             if (value.rfind("skip", 0) != 0) {
                 *error = path + ":" + std::to_string(number) + ": 'wine:' takes 'skip because ...'";
@@ -158,8 +164,9 @@ bool Parse(const std::string& path, Scenario* out, std::string* error) {
         *error = path + ": no [commands] section";
         return false;
     }
-    if (s.Find("access") && s.wineSkip.empty()) {
-        *error = path + ": a scenario with [access] runs natively only; say 'wine: skip because ...'";
+    if ((s.Find("access") || !s.dunVersion.empty() || !s.winsockVersion.empty()) && s.wineSkip.empty()) {
+        *error = path + ": [access], 'dun-version:' and 'winsock-version:' work natively only; say "
+                        "'wine: skip because ...'";
         return false;
     }
     *out = std::move(s);
@@ -312,7 +319,23 @@ std::vector<std::string> WineOwnedKeys(const std::vector<std::string>& seededKey
         for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return s;
     };
-    std::vector<std::string> owned;
+    // Keys the library reads and writes are always cleared, so a value one
+    // scenario wrote is never read by the next.
+    std::vector<std::string> owned = {
+        "HKEY_LOCAL_MACHINE\\Enum",
+        "HKEY_LOCAL_MACHINE\\Network",
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD",
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class",
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Tcpip",
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\NetBT",
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Nbf",
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\DHCP",
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\MSNP32",
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCard",
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Enum",
+        "HKEY_CURRENT_USER\\Network",
+    };
     for (const std::string& key : seededKeys) {
         const std::string k = lower(key);
         std::string pick;
@@ -409,6 +432,8 @@ private:
                 }
             }
         }
+        if (!s.dunVersion.empty()) argv.insert(argv.end(), {"--dun-version", s.dunVersion});
+        if (!s.winsockVersion.empty()) argv.insert(argv.end(), {"--winsock-version", s.winsockVersion});
         WriteFile(dir + "/.commands", Join(s.Find("commands")->lines));
         argv.insert(argv.end(), {"--platform", s.platform, "--save", dir + "/.after.reg", "--record",
                                  dir + "/.record", "-f", dir + "/.commands"});
