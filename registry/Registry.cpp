@@ -33,6 +33,22 @@ private:
     HKEY m_key;
 };
 
+// A name buffer of the size the key's information asks for; short names,
+// the usual case, need no allocation.
+class NameBuffer {
+public:
+    explicit NameBuffer(DWORD capacity) : m_capacity(capacity) {
+        if (capacity > sizeof m_local) m_heap.resize(capacity);
+    }
+    char* Get() { return m_heap.empty() ? m_local : m_heap.data(); }
+    DWORD Capacity() const { return m_capacity; }
+
+private:
+    char m_local[256];
+    std::vector<char> m_heap;
+    DWORD m_capacity;
+};
+
 struct KeyCounts {
     DWORD subkeys = 0, longestSubkey = 0, values = 0, longestValueName = 0, longestValueData = 0;
 };
@@ -171,15 +187,15 @@ bool CRegistry::WalkStep(std::string& path, HKEY rawKey, DWORD flags, DWORD dept
         // key. Without one, values are still reported, with no data.
         value.Alloc(c.longestValueData);
         const DWORD capacity = value.Data() ? c.longestValueData : 0;
-        std::vector<char> name(size_t(c.longestValueName) + 1);
+        NameBuffer name(c.longestValueName + 1);
         for (DWORD index = 0;; ++index) {
-            DWORD nameSize = c.longestValueName + 1;
+            DWORD nameSize = name.Capacity();
             *value.SizeField() = capacity;
-            const LONG rc = RegEnumValueA(key.Get(), index, name.data(), &nameSize, nullptr, value.TypeField(),
+            const LONG rc = RegEnumValueA(key.Get(), index, name.Get(), &nameSize, nullptr, value.TypeField(),
                                           value.Data(), value.SizeField());
             if (rc == ERROR_SUCCESS) {
                 if (!value.Data()) *value.SizeField() = 0;
-                if (!OnValue(path.c_str(), name.data(), value, depth)) return false;
+                if (!OnValue(path.c_str(), name.Get(), value, depth)) return false;
             } else if (rc == ERROR_NO_MORE_ITEMS || index >= c.values) {
                 // An error past the count the key reported is taken as the
                 // end, so a key that vanished mid-walk cannot loop forever.
@@ -188,17 +204,17 @@ bool CRegistry::WalkStep(std::string& path, HKEY rawKey, DWORD flags, DWORD dept
         }
     }
 
-    std::vector<char> name(size_t(c.longestSubkey) + 1);
+    NameBuffer name(c.longestSubkey + 1);
     for (DWORD index = 0;; ++index) {
-        const LONG rc = RegEnumKeyA(key.Get(), index, name.data(), c.longestSubkey + 1);
+        const LONG rc = RegEnumKeyA(key.Get(), index, name.Get(), name.Capacity());
         if (rc == ERROR_NO_MORE_ITEMS || (rc != ERROR_SUCCESS && index >= c.subkeys)) return true;
         if (rc != ERROR_SUCCESS) continue;
-        if ((flags & RegWalkKeys) && !OnKey(name.data(), depth)) return false;
+        if ((flags & RegWalkKeys) && !OnKey(name.Get(), depth)) return false;
         HKEY child = nullptr;
-        if (RegOpenKeyExA(key.Get(), name.data(), 0, RegAccessRead, &child) != ERROR_SUCCESS) continue;
+        if (RegOpenKeyExA(key.Get(), name.Get(), 0, RegAccessRead, &child) != ERROR_SUCCESS) continue;
         const size_t length = path.size();
         if (!path.empty()) path += '\\';
-        path += name.data();
+        path += name.Get();
         const bool goOn = WalkStep(path, child, flags, depth + 1);
         path.resize(length);
         if (!goOn) return false;

@@ -10,4 +10,4 @@ host=build/native/tools/orvane/orvane
 if [[ $# -gt 0 ]]; then
   exec "$host" "$@"
 fi
-exec "$host" --machine examples/win98.reg dll \; platform
+exec "$host" --machine examples/win98.reg dll \; platform \; nic list \; tcp show

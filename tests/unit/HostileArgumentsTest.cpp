@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -99,8 +100,9 @@ protected:
         EXPECT_EQ(sim::OpenKeyHandles(), 0u);
         EXPECT_EQ(sim::LiveHeaps(), 0u);
         EXPECT_EQ(chdir(m_oldDir), 0);
-        std::string cleanup = "rm -rf '" + m_dir + "'";
-        (void)std::system(cleanup.c_str());
+        // Not system(): on the simulated machine that is the recorder.
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
     }
     std::string m_dir;
     char m_oldDir[4096];

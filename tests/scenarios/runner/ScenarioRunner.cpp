@@ -107,7 +107,7 @@ bool Parse(const std::string& path, Scenario* out, std::string* error) {
              line.rfind("[dhcp]", 0) == 0 || line.rfind("[messages]", 0) == 0 ||
              line.rfind("[commands-run]", 0) == 0 || line.rfind("[file ", 0) == 0);
         if (sectionHeader) {
-            if (current) TrimTrailingBlank(current->lines);
+            if (current && current->name != "file") TrimTrailingBlank(current->lines);
             Section sec;
             const std::string inner = line.substr(1, line.size() - 2);
             const size_t space = inner.find(' ');
@@ -154,7 +154,9 @@ bool Parse(const std::string& path, Scenario* out, std::string* error) {
             return false;
         }
     }
-    if (current) TrimTrailingBlank(current->lines);
+    // A [file] section is compared exactly, blank lines at its end included:
+    // it runs to the next section or to the end of the scenario file.
+    if (current && current->name != "file") TrimTrailingBlank(current->lines);
     sim::Platform p;
     if (!sim::ParsePlatform(s.platform, &p)) {
         *error = path + ": 'platform:' must be win98, nt4 or win2000";
@@ -375,7 +377,7 @@ public:
         const std::string dir = MakeTempDir();
         Verdict v;
         RunResult r = wine ? RunWine(s, dir, v) : RunNative(s, dir, v);
-        if (v.failures.empty() && m_o.bless && !wine) Bless(s, r);
+        if (v.failures.empty() && m_o.bless && !wine) Bless(s, r, dir);
         if (v.failures.empty()) Compare(s, dir, wine, r, v);
         if (v.failures.empty()) {
             std::printf("PASS  %s\n", path.c_str());
@@ -535,7 +537,7 @@ private:
     // Rewrites the file with the actual output and registry contents in
     // its [output] and [registry] sections; everything else stays. For
     // writing new scenarios: read the result before you keep it.
-    void Bless(const Scenario& s, const RunResult& r) {
+    void Bless(const Scenario& s, const RunResult& r, const std::string& dir) {
         std::string text;
         bool skipping = false;
         const Section* section = nullptr;
@@ -547,16 +549,18 @@ private:
                                             "]";
             if (header) {
                 section = &s.sections[index++];
-                skipping = section->name == "output" || section->name == "registry";
+                skipping = section->name == "output" || section->name == "registry" || section->name == "file";
                 text += line + "\n";
-                if (section->name == "output") text += WithoutTrailingBlankLines(r.output);
-                if (section->name == "registry") text += WithoutTrailingBlankLines(ExportedKey(section->argument));
-                if (skipping) text += "\n";
+                if (section->name == "output") text += WithoutTrailingBlankLines(r.output) + "\n";
+                if (section->name == "registry") text += WithoutTrailingBlankLines(ExportedKey(section->argument)) + "\n";
+                if (section->name == "file") text += Join(SplitLines(ReadFile(dir + "/" + section->argument)));
                 continue;
             }
             if (!skipping) text += line + "\n";
         }
-        while (text.size() > 1 && text[text.size() - 1] == '\n' && text[text.size() - 2] == '\n') text.pop_back();
+        if (s.sections.empty() || s.sections.back().name != "file") {
+            while (text.size() > 1 && text[text.size() - 1] == '\n' && text[text.size() - 2] == '\n') text.pop_back();
+        }
         WriteFile(s.path, text);
     }
 
