@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "FieldText.h"
+#include "AdapterKeys.h"
 #include "NetworkAdapter.h"
 #include "Registry.h"
 
@@ -12,19 +13,7 @@ using adapter_text::StoreCut;
 using adapter_text::StoreSlots;
 using adapter_text::StoreWhole;
 
-namespace {
-
-const char kNetworkCards[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
-const char kNetworkCard[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCard";
-const char kServices[] = "System\\CurrentControlSet\\Services\\";
-const char kTcpipAdapters[] = "System\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters\\";
-const char kNbfLinkage[] = "System\\CurrentControlSet\\Services\\Nbf\\Linkage";
-const char kNetBTAdapters[] = "System\\CurrentControlSet\\Services\\NetBT\\Adapters\\";
-const char kNetBTInterfaces[] = "System\\CurrentControlSet\\Services\\NetBT\\Parameters\\Interfaces\\Tcpip_";
-const char kTcpipInterfaces[] = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\";
-const char kServicesUpper[] = "SYSTEM\\CurrentControlSet\\Services\\";
-
-}  // namespace
+using namespace adapter_keys;
 
 void CNetworkAdapter::DiscoverNT() {
     CRegWalker walker(HKEY_LOCAL_MACHINE);

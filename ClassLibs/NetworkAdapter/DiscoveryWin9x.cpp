@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "FieldText.h"
+#include "AdapterKeys.h"
 #include "NetworkAdapter.h"
 #include "Registry.h"
 
@@ -11,11 +12,10 @@ using adapter_text::HasPrefix;
 using adapter_text::StoreCut;
 using adapter_text::StoreWhole;
 
+using namespace adapter_keys;
+
 namespace {
 
-const char kNetworkEnum[] = "Enum\\Network\\";
-const char kClassKey[] = "System\\CurrentControlSet\\Services\\Class\\";
-const char kMstcpKey[] = "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
 const char kFirewallName[] = "FW1 Adapter";
 
 }  // namespace

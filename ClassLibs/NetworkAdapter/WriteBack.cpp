@@ -4,17 +4,14 @@
 
 #include <cstring>
 
+#include "AdapterKeys.h"
 #include "NetworkAdapter.h"
 #include "Registry.h"
 
+using namespace adapter_keys;
+
 namespace {
 
-const char kMstcpKey[] = "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
-const char kDhcpService[] = "System\\CurrentControlSet\\Services\\DHCP";
-const char kNetBTAdapters[] = "System\\CurrentControlSet\\Services\\NetBT\\Adapters\\";
-const char kNetBTInterfaces[] = "System\\CurrentControlSet\\Services\\NetBT\\Parameters\\Interfaces\\Tcpip_";
-const char kTcpipInterfaces[] = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\";
-const char kServicesUpper[] = "SYSTEM\\CurrentControlSet\\Services\\";
 
 // The DHCP client's entry point, as the platform publishes it.
 typedef DWORD(WINAPI* DhcpNotifyConfigChangeFn)(LPWSTR serverName, LPWSTR adapterName, BOOL isNewIpAddress,
