@@ -12,7 +12,6 @@ using namespace adapter_keys;
 
 namespace {
 
-
 // The DHCP client's entry point, as the platform publishes it.
 typedef DWORD(WINAPI* DhcpNotifyConfigChangeFn)(LPWSTR serverName, LPWSTR adapterName, BOOL isNewIpAddress,
                                                 DWORD ipIndex, DWORD ipAddress, DWORD subnetMask, int dhcpAction);
