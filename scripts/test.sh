@@ -7,6 +7,8 @@
 #   mingw-x64     the Windows build run under wine64: conformance, C host, scenarios
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Installs what is missing and proves every command the steps below call is
+# there, so a fresh machine fails here, naming the package, not deep in a step.
 scripts/setup.sh all
 started=$(date +%s)
 elapsed() { echo "$(($(date +%s) - started)) s"; }
@@ -30,8 +32,10 @@ scripts/check-dll.sh --arch x64 build/mingw-x64/library/Orvane.dll
 scripts/check-dll.sh --self-test
 # The C host of the public header links against the 32-bit import library
 # and imports the decorated names.
-i686-w64-mingw32-objdump -p build/mingw-i686/tests/windows/abi_host.exe |
-  grep -qE '^\s+[0-9a-f]+\s+[0-9]+\s+_GetDLLVersion@8$' ||
+# (The dump is read whole first: `objdump | grep -q` under pipefail fails
+# at random when grep exits before objdump has written everything.)
+abi_imports="$(i686-w64-mingw32-objdump -p build/mingw-i686/tests/windows/abi_host.exe)"
+grep -qE '^\s+[0-9a-f]+\s+[0-9]+\s+_GetDLLVersion@8$' <<<"$abi_imports" ||
   { echo "test: the 32-bit C host does not import _GetDLLVersion@8" >&2; exit 1; }
 echo "check: the 32-bit C host links against libOrvane.a and imports _GetDLLVersion@8"
 

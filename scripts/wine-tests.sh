@@ -27,8 +27,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export WINEARCH=win64
 unset DISPLAY
 
-wine="$(command -v wine64 || command -v wine || true)"
-[[ -n "$wine" ]] || { echo "wine-tests: wine64 is not installed (scripts/setup.sh all)" >&2; exit 1; }
+"$root/scripts/setup.sh" check all || { echo "wine-tests: run scripts/setup.sh all first" >&2; exit 1; }
+wine="$(command -v wine)"
 for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$x64/tests/windows/registry_conformance.exe" \
          "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
          "$native/tests/scenario_runner"; do
@@ -79,8 +79,8 @@ done
 printf '[HKEY_CURRENT_USER\\Software\\OrvaneScenario]\r\n"Sentinel"="appdefaults-%s"\r\n\r\n' "$$" >>"$appdefaults"
 step "setting the Windows version per program"
 timeout 30 "$wine" reg import "$appdefaults" >/dev/null 2>&1
-timeout 30 "$wine" reg query 'HKCU\Software\OrvaneScenario' /v Sentinel 2>/dev/null | grep -q "appdefaults-$$" ||
-  { echo "wine-tests: seeding AppDefaults failed" >&2; exit 1; }
+sentinel="$(timeout 30 "$wine" reg query 'HKCU\Software\OrvaneScenario' /v Sentinel 2>/dev/null || true)"
+[[ "$sentinel" == *"appdefaults-$$"* ]] || { echo "wine-tests: seeding AppDefaults failed" >&2; exit 1; }
 
 failed=0
 cd "$bin"
