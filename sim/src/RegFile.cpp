@@ -102,9 +102,11 @@ std::string FromUtf8(std::string_view s) {
     return cp1252::Narrow(wide);
 }
 
+bool IsUtf16Le(std::string_view raw) { return raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE'; }
+
 // The file as 1252 text, by its byte-order mark.
 std::string DecodeFile(std::string_view raw) {
-    if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') return FromUtf16Le(raw.substr(2));
+    if (IsUtf16Le(raw)) return FromUtf16Le(raw.substr(2));
     if (raw.size() >= 3 && raw.substr(0, 3) == "\xEF\xBB\xBF") return FromUtf8(raw.substr(3));
     return std::string(raw);
 }
@@ -589,6 +591,7 @@ Key* FindFull(std::string_view fullKeyPath) {
 
 RegImportResult ImportReg(std::string_view raw) {
     RegImportResult result;
+    result.encoding = IsUtf16Le(raw) ? RegEncoding::Utf16Le : RegEncoding::Ansi;
     const std::string text = DecodeFile(raw);
     const std::vector<Line> lines = SplitLines(text);
 
@@ -682,20 +685,44 @@ RegSnapshot TakeSnapshot() {
     return snapshot;
 }
 
-std::string DiffReg(const RegSnapshot& before, RegFormat format) {
+namespace {
+
+// The roots of a snapshot, or of the live registry for none; a snapshot
+// never taken counts as an empty registry.
+const Key* RootOf(const RegSnapshot* snapshot, size_t i, Key& empty) {
+    if (!snapshot) return hive::Roots()[i].key.get();
+    if (snapshot->data && i < snapshot->data->roots.size()) return snapshot->data->roots[i].get();
+    empty.name = hive::Roots()[i].longName;
+    return &empty;
+}
+
+std::string Diff(const RegSnapshot* from, const RegSnapshot* to, RegFormat format) {
     Writer w(format);
-    const auto& roots = hive::Roots();
-    for (size_t i = 0; i < roots.size(); ++i) {
-        if (before.data && i < before.data->roots.size()) {
-            DiffTree(w, *before.data->roots[i], *roots[i].key);
-        } else {
-            // No snapshot taken: everything is new.
-            Key empty;
-            empty.name = roots[i].longName;
-            DiffTree(w, empty, *roots[i].key);
-        }
+    for (size_t i = 0; i < hive::Roots().size(); ++i) {
+        Key emptyFrom, emptyTo;
+        DiffTree(w, *RootOf(from, i, emptyFrom), *RootOf(to, i, emptyTo));
     }
     return w.Take();
+}
+
+}  // namespace
+
+std::string DiffReg(const RegSnapshot& before, RegFormat format) { return Diff(&before, nullptr, format); }
+
+std::string DiffReg(const RegSnapshot& from, const RegSnapshot& to, RegFormat format) {
+    return Diff(&from, &to, format);
+}
+
+std::string EncodeRegText(std::string_view text, RegEncoding encoding) {
+    if (encoding == RegEncoding::Ansi) return std::string(text);
+    std::string out = "\xFF\xFE";
+    out.reserve(2 + text.size() * 2);
+    for (char c : text) {
+        const char16_t unit = cp1252::ToUnicode(static_cast<unsigned char>(c));
+        out.push_back(static_cast<char>(unit & 0xFF));
+        out.push_back(static_cast<char>(unit >> 8));
+    }
+    return out;
 }
 
 bool KeyExists(std::string_view fullKeyPath) { return FindFull(fullKeyPath) != nullptr; }

@@ -10,7 +10,7 @@
 #include "Library.h"
 #include "Orvane.h"
 #include "sim/control.h"
-#include "sim/orvane_module.h"
+#include "SimModule.h"
 
 namespace {
 
@@ -137,7 +137,7 @@ TEST_F(FrameTest, CopyOutRuleAtItsBoundaries) {
 }
 
 TEST_F(FrameTest, TheModuleLoadsAndUnloadsThroughTheLoader) {
-    sim::InstallOrvaneModule();
+    orvane::InstallSimModule();
     HMODULE first = LoadLibraryA("Orvane.dll");
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(g_library.attachCount, 1);

@@ -19,7 +19,7 @@
 #include "Orvane.h"
 #include "TestMachines.h"
 #include "sim/control.h"
-#include "sim/orvane_module.h"
+#include "SimModule.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ protected:
         ASSERT_EQ(getcwd(m_oldDir, sizeof m_oldDir), m_oldDir);
         ASSERT_EQ(chdir(m_dir.c_str()), 0);  // the adapter dump lands here
         ASSERT_TRUE(LoadTestMachine(GetParam()));
-        sim::InstallOrvaneModule();
+        orvane::InstallSimModule();
         m_module = LoadLibraryA("Orvane.dll");
         ASSERT_NE(m_module, nullptr);
     }

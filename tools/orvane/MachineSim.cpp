@@ -6,7 +6,7 @@
 #include "Host.h"
 #include "Machine.h"
 #include "sim/control.h"
-#include "sim/orvane_module.h"
+#include "SimModule.h"
 
 #ifndef ORVANE_DEFAULT_MACHINE
 #define ORVANE_DEFAULT_MACHINE "examples/win98.reg"
@@ -95,7 +95,7 @@ int PrepareMachine(const MachineOptions& options, std::string* error) {
             return kExitUsage;
         }
     }
-    sim::InstallOrvaneModule();
+    orvane::InstallSimModule();
     g_before = sim::TakeSnapshot();
     return kExitOk;
 }

@@ -35,9 +35,14 @@ enum class RegFormat {
     Regedit5,  // Windows Registry Editor Version 5.00: hex(2)/hex(7) as UTF-16LE
 };
 
+// How a .reg file's bytes are encoded: 8-bit text in code page 1252, or
+// UTF-16LE with a byte-order mark, as regedit writes 5.00 files.
+enum class RegEncoding { Ansi, Utf16Le };
+
 struct RegImportResult {
     bool ok = false;
     RegFormat format = RegFormat::Regedit4;
+    RegEncoding encoding = RegEncoding::Ansi;
     int line = 0;  // line of the first error
     std::string error;
 };
@@ -55,6 +60,11 @@ RegImportResult ImportRegFile(const std::string& path);
 std::string ExportReg(RegFormat format);
 std::string ExportRegKey(RegFormat format, std::string_view fullKeyPath);
 
+// .reg text as produced by the exporter (code page 1252) in the file
+// encoding asked for: unchanged for Ansi, UTF-16LE with its byte-order mark
+// for Utf16Le.
+std::string EncodeRegText(std::string_view text, RegEncoding encoding);
+
 // A frozen copy of the whole registry.
 class RegSnapshot {
 public:
@@ -70,6 +80,9 @@ RegSnapshot TakeSnapshot();
 // patch: [-KEY] for removed trees, "name"=- for removed values, new and
 // changed values under their key. Empty (header only) when nothing changed.
 std::string DiffReg(const RegSnapshot& before, RegFormat format);
+// The same between two snapshots: importing the result onto the state of
+// `from` gives the state of `to`. DiffReg(after, before) is the undo patch.
+std::string DiffReg(const RegSnapshot& from, const RegSnapshot& to, RegFormat format);
 
 // Failure injection on a key and everything below it.
 enum class KeyAccess {
