@@ -114,7 +114,7 @@ self_test() {
   local dir
   dir="$(mktemp -d)"
   trap 'rm -rf "$dir"' RETURN
-  local cc=i686-w64-mingw32-gcc
+  local cc=i686-w64-mingw32-gcc-win32
   # A stand-in with every export of the list, the version resource and the
   # 4.0 subsystem.
   {
