@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Static check of a built Orvane.dll against what hosts and the target
 # systems rely on:
-#   - exactly the exports of include/Orvane.h, named _Name@N on 32-bit
-#     (N = 4 x arguments) or Name on 64-bit, and no other export;
+#   - exactly the exports the build's module definition file names
+#     (Orvane.def beside the DLL, written by cmake/OrvaneExports.cmake from
+#     include/Orvane.h; the linker proved each _Name@N against the compiler's
+#     own stdcall decoration), and no other export;
 #   - no compiler runtime DLL among the imports and, for the 32-bit product,
 #     only the functions listed in scripts/allowed-imports.txt (present in
 #     Windows 95 and NT 4.0);
 #   - a PE header those loaders accept (subsystem version 4.0, a DLL image);
 #   - the version resource (1.0.0.1, file type DLL, names).
-# Usage: scripts/check-dll.sh [--arch i686|x64] Orvane.dll
+# Usage: scripts/check-dll.sh [--arch i686|x64] [--def FILE.def] Orvane.dll
 #        scripts/check-dll.sh --self-test     (the check must reject broken DLLs)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -30,36 +32,42 @@ tools_for() {
   windres=$prefix-windres
 }
 
-expected_exports() {
+# The names of ORVANE_EXPORTS in include/Orvane.h, sorted.
+header_names() {
   grep -oE 'X\([A-Za-z]+, *[A-Za-z]+, *[A-Za-z0-9_]+, *[0-9]+' "$root/include/Orvane.h" |
-    sed -E 's/X\([A-Za-z]+, *[A-Za-z]+, *([A-Za-z0-9_]+), *([0-9]+)/\1 \2/' |
-    while read -r name argc; do
-      if [[ "$arch" == i686 ]]; then
-        echo "_${name}@$((argc * 4))"
-      else
-        echo "$name"
-      fi
-    done | sort
+    sed -E 's/X\([A-Za-z]+, *[A-Za-z]+, *([A-Za-z0-9_]+), *[0-9]+/\1/' | sort
+}
+
+# The export names a module definition file gives, sorted.
+def_exports() {
+  sed -n '/^EXPORTS/,$p' "$1" | sed -E '1d; s/^\s+//; s/[ =].*$//' | grep -v '^$' | sort
 }
 
 check() {
-  local dll="$1"
+  local dll="$1" def="$2"
   [[ -f "$dll" ]] || { problem "no such file: $dll"; return; }
+  [[ -f "$def" ]] || { problem "no module definition file: $def"; return; }
   local dump
   dump="$($objdump -p "$dll")"
 
-  # Exports.
-  local actual expected
+  # Exports: those of the .def, which must name each entry of
+  # include/Orvane.h once (its names without the decoration are the
+  # header's names).
+  local actual expected names undecorated
   actual="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | grep -E '^\s+\[ *[0-9]+\] ' |
     sed -E 's/^\s+\[ *[0-9]+\] //' | sort)"
-  expected="$(expected_exports)"
-  local count
-  count="$(grep -c . <<<"$expected")"
-  if [[ "$count" -ne 87 ]]; then
-    problem "include/Orvane.h lists $count exports, not 87"
+  expected="$(def_exports "$def")"
+  names="$(header_names)"
+  undecorated="$(sed -E 's/^_?([A-Za-z0-9_]+)(@[0-9]+)?$/\1/' <<<"$expected" | sort)"
+  if [[ "$(grep -c . <<<"$names")" -ne 87 ]]; then
+    problem "include/Orvane.h lists $(grep -c . <<<"$names") exports, not 87"
+  fi
+  if [[ "$undecorated" != "$names" ]]; then
+    problem "$def does not name the exports of include/Orvane.h (< header, > .def):"
+    diff <(echo "$names") <(echo "$undecorated") | grep -E '^[<>]' >&2 || true
   fi
   if [[ "$actual" != "$expected" ]]; then
-    problem "export table differs from include/Orvane.h (< expected, > in the DLL):"
+    problem "export table differs from $def (< expected, > in the DLL):"
     diff <(echo "$expected") <(echo "$actual") | grep -E '^[<>]' >&2 || true
   fi
 
@@ -128,12 +136,11 @@ self_test() {
       done
     echo 'int WINAPI Stray(void) { return 0; }'
   } >"$dir/stand.c"
+  # The module definition file as the build writes it.
   local good_def="$dir/good.def"
-  {
-    echo "LIBRARY Orvane.dll"
-    echo "EXPORTS"
-    expected_exports | sed -E 's/^_([A-Za-z0-9]+)@([0-9]+)$/    _\1@\2 = \1@\2/'
-  } >"$good_def"
+  printf 'include("%s")\norvane_write_def_files("%s" "%s" "%s" TRUE)\n' "$root/cmake/OrvaneExports.cmake" \
+    "$root/include/Orvane.h" "$good_def" "$dir/good-import.def" >"$dir/write-def.cmake"
+  cmake -P "$dir/write-def.cmake"
   i686-w64-mingw32-windres "$root/library/Orvane.rc" -O coff -o "$dir/res.o"
   local link=(-shared -s -static-libgcc -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
   $cc "${link[@]}" -o "$dir/good.dll" "$dir/stand.c" "$dir/res.o" "$good_def"
@@ -152,14 +159,14 @@ self_test() {
 
   local ok=1
   fail=0
-  check "$dir/good.dll"
+  check "$dir/good.dll" "$good_def"
   if [[ $fail -ne 0 ]]; then
     echo "self-test: the correct stand-in was rejected" >&2
     ok=0
   fi
   for bad in stray broken newapi bare; do
     fail=0
-    check "$dir/$bad.dll" 2>"$dir/$bad.log"
+    check "$dir/$bad.dll" "$good_def" 2>"$dir/$bad.log"
     if [[ $fail -eq 0 ]]; then
       echo "self-test: $bad.dll was accepted" >&2
       ok=0
@@ -175,13 +182,17 @@ if [[ "${1:-}" == "--self-test" ]]; then
   self_test
   exit $?
 fi
-if [[ "${1:-}" == "--arch" ]]; then
-  arch="$2"
-  shift 2
-fi
-[[ $# -eq 1 ]] || { echo "usage: $0 [--arch i686|x64] Orvane.dll | --self-test" >&2; exit 2; }
+def=""
+while [[ $# -gt 1 ]]; do
+  case "$1" in
+    --arch) arch="$2"; shift 2 ;;
+    --def) def="$2"; shift 2 ;;
+    *) break ;;
+  esac
+done
+[[ $# -eq 1 ]] || { echo "usage: $0 [--arch i686|x64] [--def FILE.def] Orvane.dll | --self-test" >&2; exit 2; }
 tools_for "$arch"
-check "$1"
+check "$1" "${def:-$(dirname "$1")/Orvane.def}"
 if [[ $fail -ne 0 ]]; then
   echo "check-dll: $1 FAILED" >&2
   exit 1
