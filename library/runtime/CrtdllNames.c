@@ -17,7 +17,8 @@ static int __cdecl RandSUnavailable(unsigned int* value) {
     return EINVAL;
 }
 
-int(__cdecl* const orvaneRandSSlot)(unsigned int*) __asm__("__imp__rand_s") = RandSUnavailable;
+extern int(__cdecl* const orvaneRandSSlot)(unsigned int*) __asm__("__imp__rand_s");
+int(__cdecl* const orvaneRandSSlot)(unsigned int*) = RandSUnavailable;
 
 /* The POSIX names of crtdll.dll's _close and _read, as libmoldname gives
  * them for msvcrt.dll. */

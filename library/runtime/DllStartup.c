@@ -36,6 +36,7 @@
 BOOL WINAPI DllMainCRTStartup(HANDLE module, DWORD reason, LPVOID reserved);
 BOOL __mingw_TLScallback(HANDLE module, DWORD reason, LPVOID reserved);
 BOOL WINAPI OrvaneDllStartup(HANDLE module, DWORD reason, LPVOID reserved);
+extern const PIMAGE_TLS_CALLBACK __dyn_tls_init_callback;
 
 /* The hook DllMainCRTStartup calls for the __declspec(thread) initialisers;
  * defined here (empty) so that tlssup.o, which defines it too, stays out. */

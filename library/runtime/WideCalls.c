@@ -32,5 +32,8 @@ static HANDLE WINAPI CreateSemaphoreAnsi(LPSECURITY_ATTRIBUTES attributes, LONG 
 #define ORVANE_IMPORT_SLOT(function, argumentBytes) __asm__("__imp__" #function "@" #argumentBytes)
 #endif
 
-HANDLE(WINAPI* const orvaneCreateSemaphoreWSlot)(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR)
-    ORVANE_IMPORT_SLOT(CreateSemaphoreW, 16) = CreateSemaphoreAnsi;
+/* Declared extern first: the slot must be a global symbol even where the
+ * file were compiled as C++, which gives a const object internal linkage. */
+extern HANDLE(WINAPI* const orvaneCreateSemaphoreWSlot)(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR)
+    ORVANE_IMPORT_SLOT(CreateSemaphoreW, 16);
+HANDLE(WINAPI* const orvaneCreateSemaphoreWSlot)(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR) = CreateSemaphoreAnsi;
