@@ -28,14 +28,17 @@ commands_native=(
   "sed sed"
   "find findutils"
 )
+# The Windows builds name the -win32 compilers (Win32 thread model) in their
+# toolchain files: the unsuffixed names are alternatives that may point at
+# the -posix ones.
 commands_all=(
-  "i686-w64-mingw32-gcc gcc-mingw-w64-i686-win32"
-  "i686-w64-mingw32-g++ g++-mingw-w64-i686-win32"
+  "i686-w64-mingw32-gcc-win32 gcc-mingw-w64-i686-win32"
+  "i686-w64-mingw32-g++-win32 g++-mingw-w64-i686-win32"
   "i686-w64-mingw32-objdump binutils-mingw-w64-i686"
   "i686-w64-mingw32-windres binutils-mingw-w64-i686"
   "i686-w64-mingw32-dlltool binutils-mingw-w64-i686"
-  "x86_64-w64-mingw32-gcc gcc-mingw-w64-x86-64-win32"
-  "x86_64-w64-mingw32-g++ g++-mingw-w64-x86-64-win32"
+  "x86_64-w64-mingw32-gcc-win32 gcc-mingw-w64-x86-64-win32"
+  "x86_64-w64-mingw32-g++-win32 g++-mingw-w64-x86-64-win32"
   "x86_64-w64-mingw32-objdump binutils-mingw-w64-x86-64"
   "x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64"
   "x86_64-w64-mingw32-dlltool binutils-mingw-w64-x86-64"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The end-to-end proof on a real Win32 implementation: the 64-bit Windows
-# build under wine64 runs the registry conformance checks in the three
-# platform modes, the C host of the public header, and every scenario of
+# build under wine64 runs the DLL start-up probe, the registry conformance
+# checks in the three platform modes, the C host of the public header, and
+# every scenario of
 # tests/scenarios (the same files the native suite runs on the simulated
 # platform).
 #
@@ -31,6 +32,7 @@ unset DISPLAY
 wine="$(command -v wine)"
 for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$x64/tests/windows/registry_conformance.exe" \
          "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
+         "$x64/tests/windows/startup_probe.dll" "$x64/tests/windows/startup_host.exe" \
          "$native/tests/scenario_runner"; do
   [[ -f "$f" ]] || { echo "wine-tests: $f is missing; build mingw-x64 and native first" >&2; exit 1; }
 done
@@ -64,7 +66,7 @@ wineserver -p
 rm -rf "$bin"
 mkdir -p "$bin"
 cp "$x64/library/Orvane.dll" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
-   "$x64/tests/windows/abi_host.exe" "$bin/"
+   "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/startup_probe.dll" "$x64/tests/windows/startup_host.exe" "$bin/"
 declare -A version=([98]=win98 [nt4]=nt40 [2k]=win2k)
 appdefaults="$work/appdefaults.reg"
 printf 'REGEDIT4\r\n\r\n' >"$appdefaults"
@@ -84,6 +86,15 @@ sentinel="$(timeout 30 "$wine" reg query 'HKCU\Software\OrvaneScenario' /v Senti
 
 failed=0
 cd "$bin"
+# The product's start-up (no TLS directory, thread-key destructors from the
+# entry point, semaphores through the ANSI binding) on a DLL built the same
+# way: constructors, DllMain reasons, thread_local destructors, exceptions.
+step "DLL start-up"
+if ! timeout 60 "$wine" startup_host.exe; then
+  echo "wine-tests: the DLL start-up probe failed" >&2
+  failed=1
+fi
+
 for mode in 98 nt4 2k; do
   step "registry conformance, ${version[$mode]}"
   if ! timeout 60 "$wine" "conformance$mode.exe"; then
