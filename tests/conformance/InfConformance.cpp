@@ -300,8 +300,8 @@ void Syntax() {
     int n = 0;
     for (const Case& c : cases) {
         g_case = c.what;
-        char name[16];
-        std::snprintf(name, sizeof name, "ORVS%02d.INF", n++);
+        char name[32];
+        std::snprintf(name, sizeof name, "ORVS%02d.INF", n++ % 100);
         PlaceInf(name, c.text);
         UINT line = kUntouched;
         SetLastError(0xdeadbeef);
