@@ -1,7 +1,8 @@
 // The INF reader of the simulated setup functions: how lines split into keys
 // and fields, which files are refused and on which line, and how %strings%
-// and directory ids are substituted. The registry side is in
-// SimSetupTest.cpp and the INF conformance checks.
+// and directory ids are substituted. Cases the INF conformance checks run
+// against the simulation and Wine alike are not repeated here; the registry
+// side is in SimSetupTest.cpp.
 #include <gtest/gtest.h>
 #include <setupapi.h>
 
@@ -100,13 +101,11 @@ TEST(InfFiles, RefusedWithTheErrorAndItsLine) {
         UINT line;
     };
     const Case cases[] = {
-        {"unclosed section", kHeader + "\n[ab\n", ERROR_BAD_SECTION_NAME_LINE, 4},
         {"lf only", "[Version]\nSignature=$CHICAGO$\n[a]\n[b\n", ERROR_BAD_SECTION_NAME_LINE, 4},
-        {"ctrl-z inside the name", kHeader + "[ab\x1a]", ERROR_BAD_SECTION_NAME_LINE, 3},
-        {"name of 256", kHeader + "[" + name255 + "x]", ERROR_SECTION_NAME_TOO_LONG, 3},
-        {"stray line", ";c\n\n  garbage\n" + kHeader, ERROR_EXPECTED_SECTION_NAME, 3},
+        {"name of 256 after blank lines", kHeader + "\n\n[" + name255 + "x]", ERROR_SECTION_NAME_TOO_LONG, 5},
         {"first stray line counts", "a\nb\n" + kHeader + "[x]\n", ERROR_EXPECTED_SECTION_NAME, 1},
-        {"continuations count", kHeader + "[x]\na=1\\\n2\\\n3\n[y\n", ERROR_BAD_SECTION_NAME_LINE, 7},
+        {"stray line after a continuation", "a=\\\n\\\nb\nc\n" + kHeader, ERROR_EXPECTED_SECTION_NAME, 1},
+        {"each continuation counts", kHeader + "[x]\na=1\\\n2\\\n3\n[y\n", ERROR_BAD_SECTION_NAME_LINE, 7},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -129,14 +128,10 @@ TEST(InfFiles, AcceptedFormsAndSignatures) {
         utf16 += '\0';
     }
     const Case cases[] = {
-        {"stray lines with [Strings]", "stray\n" + kHeader + "[strings]\n", true},
-        {"name of 255", kHeader + "[" + std::string(255, 'n') + "]", true},
-        {"after ctrl-z", kHeader + "\x1a[broken", true},
+        {"stray lines with a later [strings]", "stray\n" + kHeader + "[strings]\n", true},
         {"utf-16 with byte-order mark", utf16, true},
-        {"utf-8 with byte-order mark", "\xEF\xBB\xBF" + kHeader, true},
-        {"nt signature", "[version]\nsignature=\"$windows nt$\"", true},
         {"signature needs the first field", "[Version]\nSignature=foo,$CHICAGO$", false},
-        {"signature is not substituted", "[Version]\nSignature=%s%\n[Strings]\ns=$CHICAGO$", false},
+        {"signature of another section", "[Other]\nSignature=$CHICAGO$\n[Version]\n", false},
         {"no version", "[Strings]\na=b", false},
     };
     for (const Case& c : cases) {
