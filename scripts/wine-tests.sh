@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The end-to-end proof on a real Win32 implementation: the 64-bit Windows
-# build under wine64 runs the DLL start-up probe, the registry conformance
-# checks in the three platform modes, the C host of the public header, and
-# every scenario of
+# build under wine64 runs the DLL start-up probe, the registry and INF
+# conformance checks in the three platform modes, the C host of the public
+# header, and every scenario of
 # tests/scenarios (the same files the native suite runs on the simulated
 # platform).
 #
@@ -31,8 +31,8 @@ unset DISPLAY
 "$root/scripts/setup.sh" check all || { echo "wine-tests: run scripts/setup.sh all first" >&2; exit 1; }
 wine="$(command -v wine)"
 for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$x64/tests/windows/registry_conformance.exe" \
-         "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
-         "$x64/tests/windows/startup_probe.dll" "$x64/tests/windows/startup_host.exe" \
+         "$x64/tests/windows/inf_conformance.exe" "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/dhcpcsvc.dll" \
+         "$x64/tests/windows/svrapi.dll" "$x64/tests/windows/startup_probe.dll" "$x64/tests/windows/startup_host.exe" \
          "$native/tests/scenario_runner"; do
   [[ -f "$f" ]] || { echo "wine-tests: $f is missing; build mingw-x64 and native first" >&2; exit 1; }
 done
@@ -60,6 +60,10 @@ cleanup() { wineserver -k >/dev/null 2>&1 || true; }
 trap cleanup EXIT
 wineserver -p
 
+# The machine's INF folder, where Wine's setupapi finds a bare INF name: the
+# project's NETTRANS.INF and the test INF of the INF conformance checks.
+cp "$root/inf/NETTRANS.INF" "$root/tests/conformance/inf/ORVCONF.INF" "$WINEPREFIX/drive_c/windows/inf/"
+
 # The programs, three copies of each so every platform mode has its own
 # Windows version, and the doubles beside them (Wine loads a DLL from the
 # program's folder first).
@@ -73,7 +77,8 @@ printf 'REGEDIT4\r\n\r\n' >"$appdefaults"
 for mode in 98 nt4 2k; do
   cp "$x64/tools/orvane/orvane.exe" "$bin/orvane$mode.exe"
   cp "$x64/tests/windows/registry_conformance.exe" "$bin/conformance$mode.exe"
-  for exe in "orvane$mode.exe" "conformance$mode.exe"; do
+  cp "$x64/tests/windows/inf_conformance.exe" "$bin/infconformance$mode.exe"
+  for exe in "orvane$mode.exe" "conformance$mode.exe" "infconformance$mode.exe"; do
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
       "$exe" "${version[$mode]}" >>"$appdefaults"
   done
@@ -99,6 +104,14 @@ for mode in 98 nt4 2k; do
   step "registry conformance, ${version[$mode]}"
   if ! timeout 60 "$wine" "conformance$mode.exe"; then
     echo "wine-tests: registry conformance failed in ${version[$mode]} mode" >&2
+    failed=1
+  fi
+done
+
+for mode in 98 nt4 2k; do
+  step "INF conformance, ${version[$mode]}"
+  if ! timeout 60 "$wine" "infconformance$mode.exe"; then
+    echo "wine-tests: INF conformance failed in ${version[$mode]} mode" >&2
     failed=1
   fi
 done

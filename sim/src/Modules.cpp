@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CodePage.h"
+#include "Setup.h"
 #include "State.h"
 #include "sim/control.h"
 
@@ -146,7 +147,10 @@ const std::vector<MessageBoxRecord>& MessageBoxes() { return R().boxes; }
 const std::vector<std::string>& Commands() { return R().commands; }
 const std::vector<DhcpNotification>& DhcpNotifications() { return R().dhcp; }
 void SetDhcpNotifyResult(DWORD result) { R().dhcpResult = result; }
-void ClearRecords() { R() = Records{}; }
+void ClearRecords() {
+    R() = Records{};
+    ClearSetupRecords();
+}
 
 void ResetModules() {
     // Modules still loaded are dropped without their detach: a reset is a
@@ -154,6 +158,7 @@ void ResetModules() {
     T().modules.clear();
     AddKernel32();
     AddDhcpClient();
+    ResetSetup();
 }
 
 void ResetRecords() { ClearRecords(); }

@@ -19,11 +19,15 @@ struct MachineOptions {
     // Winsock version ("1.1") the simulated machine reports.
     std::string dunVersion;
     std::string winsockVersion;
+    // The host folder behind the machine's INF folder (C:\WINDOWS\INF), for
+    // example one copied from the machine being configured; empty: the
+    // project's bundled inf/ folder.
+    std::string infDirectory;
 
     bool Offline() const {
         return !machineFiles.empty() || !platform.empty() || !saveFile.empty() || !patchFile.empty() ||
                !readOnlyKeys.empty() || !deniedKeys.empty() || !recordFile.empty() || !dunVersion.empty() ||
-               !winsockVersion.empty();
+               !winsockVersion.empty() || !infDirectory.empty();
     }
 };
 

@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "Host.h"
@@ -82,6 +83,14 @@ int PrepareMachine(const MachineOptions& options, std::string* error) {
             return kExitUsage;
         }
         sim::SetWinsockHighVersion(MAKEWORD(major, minor));
+    }
+    if (!options.infDirectory.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(options.infDirectory, ec)) {
+            *error = "--inf-dir: no folder " + options.infDirectory;
+            return kExitUsage;
+        }
+        sim::SetInfDirectory(options.infDirectory);
     }
     for (auto& key : options.readOnlyKeys) {
         if (!sim::SetKeyAccess(key, sim::KeyAccess::ReadOnly)) {

@@ -40,6 +40,9 @@ const char kUsage[] =
     "                       version V (e.g. 4.10.0.1500); offline only\n"
     "  --winsock-version V  the highest Windows Sockets version (e.g. 1.1; default\n"
     "                       2.2); offline only\n"
+    "  --inf-dir DIR        the machine's INF folder, where protocol installs find\n"
+    "                       NETTRANS.INF (default: the bundled inf/ folder);\n"
+    "                       offline only\n"
     "  --json               one JSON object per command instead of text\n"
     "  -f FILE              read commands from FILE\n"
     "  --help [FAMILY]      this text, or the commands of one family\n"
@@ -199,6 +202,8 @@ int main(int argc, char** argv) {
                 machine.dunVersion = value("--dun-version");
             } else if (a == "--winsock-version") {
                 machine.winsockVersion = value("--winsock-version");
+            } else if (a == "--inf-dir") {
+                machine.infDirectory = value("--inf-dir");
             } else if (a == "--platform") {
                 machine.platform = value("--platform");
             } else if (a == "--save") {

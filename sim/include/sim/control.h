@@ -154,6 +154,42 @@ int LoadCount(std::string_view name);
 // Sum of the load counts of all modules.
 int TotalLoadCount();
 
+// ---- Setup (INF files) -------------------------------------------------------
+
+// The module "SETUPAPI.DLL" (SetupOpenInfFileA, SetupInstallFromInfSectionA,
+// SetupCloseInfFile; <setupapi.h>) is on every fresh machine, as on Windows
+// 98 and NT; RemoveModule("SETUPAPI.DLL") makes a Windows 95 without it.
+//
+// SetupOpenInfFileA finds a bare file name (or a path into that folder) in
+// the Windows directory's INF folder: first among the files added with
+// AddInfFile, then in a host directory, names compared without regard to
+// case. A fresh machine's host directory is the project's bundled inf/
+// folder, which holds NETTRANS.INF; "" leaves only the added files.
+void SetInfDirectory(std::string hostDirectory);
+const std::string& InfDirectory();
+// Adds (or replaces) a file of the INF folder given as its text.
+void AddInfFile(std::string name, std::string text);
+bool RemoveInfFile(std::string_view name);
+
+// Every SetupInstallFromInfSectionA call, in order.
+struct InfInstallRecord {
+    std::string file;  // the name SetupOpenInfFileA was given
+    std::string section;
+    UINT flags = 0;
+    bool relativeRoot = false;  // an HKR key was given
+    BOOL result = FALSE;
+    DWORD error = 0;  // GetLastError after the call
+};
+const std::vector<InfInstallRecord>& InfInstalls();
+
+// Failure injection: every SetupOpenInfFileA fails with `error` (0: opens
+// work again); SetupInstallFromInfSectionA of `section` (any letter case; ""
+// for every section) fails with `error` and writes nothing (0 lifts it).
+void FailInfOpen(DWORD error);
+void FailInfInstall(std::string section, DWORD error);
+// INF handles given out and not closed.
+size_t OpenInfHandles();
+
 // ---- DHCP client -------------------------------------------------------------
 
 // The module "DHCPCSVC.DLL" with DhcpNotifyConfigChange is on every fresh
