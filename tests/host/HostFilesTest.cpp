@@ -58,13 +58,23 @@ int RunHost(const std::vector<std::string>& args, const fs::path& out) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The registry after importing `files` in order onto an empty machine,
-// as the exporter writes all of it.
-std::string MachineAfter(const std::vector<fs::path>& files) {
+// The platform a sample machine is: nt4*.reg, win2000*.reg, else Windows 98.
+sim::Platform PlatformOf(const fs::path& machine) {
+    const std::string stem = machine.stem().string();
+    if (stem.rfind("nt4", 0) == 0) return sim::Platform::NT4;
+    if (stem.rfind("win2000", 0) == 0) return sim::Platform::Win2000;
+    return sim::Platform::Win98;
+}
+
+// The registry after importing `files` in order onto an empty machine, the
+// files after the first as `platform` imports them (as the host does), as
+// the exporter writes all of it.
+std::string MachineAfter(const std::vector<fs::path>& files, sim::Platform platform) {
     sim::Reset();
     for (auto& f : files) {
         const sim::RegImportResult r = sim::ImportRegFile(f.string());
         EXPECT_TRUE(r.ok) << f << ":" << r.line << ": " << r.error;
+        sim::SetPlatform(platform);
     }
     return sim::ExportReg(sim::RegFormat::Regedit5);
 }
@@ -124,7 +134,8 @@ const WritingCommands kWrites[] = {
 TEST_F(HostFilesTest, PatchAndUndoTakeEachMachineThereAndBackExactly) {
     for (const fs::path& machine : Machines()) {
         const bool wide = IsUtf16(Read(machine));
-        const std::string original = MachineAfter({machine});
+        const sim::Platform platform = PlatformOf(machine);
+        const std::string original = MachineAfter({machine}, platform);
         const std::string connection =
             sim::KeyExists("HKCU\\Network\\Persistent") ? "HKCU\\Network\\Persistent\\F" : "HKCU\\Network\\H";
         for (const WritingCommands& w : kWrites) {
@@ -136,10 +147,10 @@ TEST_F(HostFilesTest, PatchAndUndoTakeEachMachineThereAndBackExactly) {
             ASSERT_EQ(RunHost(args, dir / "out.txt"), 0) << Read(dir / "out.txt");
 
             for (const fs::path& f : {saved, patch, undo}) EXPECT_EQ(IsUtf16(Read(f)), wide) << f.filename();
-            const std::string result = MachineAfter({saved});
+            const std::string result = MachineAfter({saved}, platform);
             ASSERT_NE(result, original) << "the commands changed nothing";
-            EXPECT_EQ(MachineAfter({machine, patch}), result) << Read(patch);
-            EXPECT_EQ(MachineAfter({saved, undo}), original) << Read(undo);
+            EXPECT_EQ(MachineAfter({machine, patch}, platform), result) << Read(patch);
+            EXPECT_EQ(MachineAfter({saved, undo}, platform), original) << Read(undo);
         }
     }
 }

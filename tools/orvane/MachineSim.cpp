@@ -86,6 +86,10 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
     }
     std::vector<std::string> files = options.machineFiles;
     if (files.empty()) files.push_back(ORVANE_DEFAULT_MACHINE);
+    // The first file is the machine, in its own order; the files laid over
+    // it are imported as that platform imports them (where a new subkey
+    // goes is the platform's rule), so a patch or undo file written for the
+    // machine gives exactly the state it was made from.
     for (size_t i = 0; i < files.size(); ++i) {
         const sim::RegImportResult imported = sim::ImportRegFile(files[i]);
         if (!imported.ok) {
@@ -95,9 +99,9 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
         if (i == 0) {
             g_format = imported.format;
             g_encoding = imported.encoding;
+            sim::SetPlatform(options.platform.empty() ? PlatformOfMachine() : platform);
         }
     }
-    sim::SetPlatform(options.platform.empty() ? PlatformOfMachine() : platform);
     if (!options.dunVersion.empty()) {
         unsigned parts[4] = {0, 0, 0, 0};
         char extra = 0;
