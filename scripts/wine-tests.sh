@@ -30,10 +30,11 @@ unset DISPLAY
 
 "$root/scripts/setup.sh" check all || { echo "wine-tests: run scripts/setup.sh all first" >&2; exit 1; }
 wine="$(command -v wine)"
-for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$x64/tests/windows/registry_conformance.exe" \
-         "$x64/tests/windows/inf_conformance.exe" "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/dhcpcsvc.dll" \
-         "$x64/tests/windows/svrapi.dll" "$x64/tests/windows/startup_probe.dll" "$x64/tests/windows/startup_host.exe" \
-         "$native/tests/scenario_runner"; do
+doubles="$x64/tests/windows"
+for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$doubles/registry_conformance.exe" \
+         "$doubles/inf_conformance.exe" "$doubles/abi_host.exe" "$doubles/dhcpcsvc.dll" "$doubles/svrapi.dll" \
+         "$doubles/wsock32.dll" "$doubles/rasapi32_template.dll" "$doubles/startup_probe.dll" \
+         "$doubles/startup_host.exe" "$native/tests/scenario_runner"; do
   [[ -f "$f" ]] || { echo "wine-tests: $f is missing; build mingw-x64 and native first" >&2; exit 1; }
 done
 
@@ -65,12 +66,18 @@ wineserver -p
 cp "$root/inf/NETTRANS.INF" "$root/tests/conformance/inf/ORVCONF.INF" "$WINEPREFIX/drive_c/windows/inf/"
 
 # The programs, three copies of each so every platform mode has its own
-# Windows version, and the doubles beside them (Wine loads a DLL from the
-# program's folder first).
+# Windows version, and the doubles beside them. Wine loads dhcpcsvc.dll and
+# svrapi.dll from the program's folder as they are; for wsock32.dll it maps
+# its own builtin under the copy's path unless the program has a DllOverride
+# native,builtin, and the dial-up probe reads the version of
+# C:\windows\System\rasapi32.dll only with such an override for rasapi32.
 rm -rf "$bin"
 mkdir -p "$bin"
-cp "$x64/library/Orvane.dll" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
-   "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/startup_probe.dll" "$x64/tests/windows/startup_host.exe" "$bin/"
+cp "$x64/library/Orvane.dll" "$doubles/dhcpcsvc.dll" "$doubles/svrapi.dll" "$doubles/wsock32.dll" \
+   "$doubles/abi_host.exe" "$doubles/startup_probe.dll" "$doubles/startup_host.exe" "$bin/"
+# Where the runner puts a scenario's dial-up library (and removes it when
+# the scenario has none).
+dunfile="$WINEPREFIX/drive_c/windows/system/rasapi32.dll"
 declare -A version=([98]=win98 [nt4]=nt40 [2k]=win2k)
 appdefaults="$work/appdefaults.reg"
 printf 'REGEDIT4\r\n\r\n' >"$appdefaults"
@@ -82,9 +89,11 @@ for mode in 98 nt4 2k; do
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
       "$exe" "${version[$mode]}" >>"$appdefaults"
   done
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\DllOverrides]\r\n' "orvane$mode.exe" >>"$appdefaults"
+  printf '"wsock32"="native,builtin"\r\n"rasapi32"="native,builtin"\r\n\r\n' >>"$appdefaults"
 done
 printf '[HKEY_CURRENT_USER\\Software\\OrvaneScenario]\r\n"Sentinel"="appdefaults-%s"\r\n\r\n' "$$" >>"$appdefaults"
-step "setting the Windows version per program"
+step "setting the Windows version and DLL overrides per program"
 timeout 30 "$wine" reg import "$appdefaults" >/dev/null 2>&1
 sentinel="$(timeout 30 "$wine" reg query 'HKCU\Software\OrvaneScenario' /v Sentinel 2>/dev/null || true)"
 [[ "$sentinel" == *"appdefaults-$$"* ]] || { echo "wine-tests: seeding AppDefaults failed" >&2; exit 1; }
@@ -124,9 +133,11 @@ fi
 
 step "scenarios"
 mapfile -t scenarios < <(find "$root/tests/scenarios" -name '*.scn' | sort)
-if ! "$native/tests/scenario_runner" --wine "$wine" --wine-bin "$bin" --repo "$root" --timeout 60 "${scenarios[@]}"; then
+if ! "$native/tests/scenario_runner" --wine "$wine" --wine-bin "$bin" --dun-template "$doubles/rasapi32_template.dll" \
+     --dun-file "$dunfile" --repo "$root" --timeout 60 "${scenarios[@]}"; then
   failed=1
 fi
+rm -f "$dunfile"
 
 step "done"
 exit $failed

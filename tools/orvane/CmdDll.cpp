@@ -1,9 +1,10 @@
+#include <iterator>
+
 #include "Host.h"
 
 namespace {
 
-int RunDll(HostContext& ctx, const Args& args, Node& out) {
-    if (!args.empty()) throw UsageError("dll takes no arguments");
+int RunDll(HostContext& ctx, const Args&, Node& out) {
     char version[64] = "";
     char copyright[256] = "";
     int rc = kExitOk;
@@ -20,10 +21,10 @@ int RunDll(HostContext& ctx, const Args& args, Node& out) {
     return rc;
 }
 
+const Verb kDllVerbs[] = {
+    {"", "", "Prints the version (GetDLLVersion) and the copyright notice (GetDLLCopyright).", RunDll},
+};
+
 }  // namespace
 
-const CommandFamily kDllFamily = {
-    "dll", "version and copyright of the library",
-    "usage: dll\n"
-    "  Prints the version (GetDLLVersion) and the copyright notice (GetDLLCopyright).\n",
-    RunDll};
+const CommandFamily kDllFamily = {"dll", "version and copyright of the library", kDllVerbs, std::size(kDllVerbs), nullptr};

@@ -1,7 +1,10 @@
 // The nic family: the machine's network adapters through the GetNIC/SetNIC
 // exports. Setters change the library's memory only; `nic write` (or the
 // one-line `nic static` and `nic dhcp`) stores them.
+#include <iterator>
+
 #include "Host.h"
+#include "PlatformInfo.h"
 
 namespace {
 
@@ -63,7 +66,22 @@ Node Slots(SlotGetter get, DWORD i, INT count) {
 // address that writes the dump: without an address there is no DHCP to ask.
 bool UsesDhcp(OrvaneApi& api, DWORD i) { return api.GetNICIpAddressCount(i) > 0 && api.GetNICDHCP(i) == 1; }
 
-Node Summary(OrvaneApi& api, DWORD i) {
+// Windows 2000 keeps no enabled state the library reads or writes: its
+// answer there is 0 for every adapter, which would read as "disabled".
+bool EnabledStateKept() {
+    CPlatformInfo probe;
+    return !(probe.IsNT() && probe.GetNTMajorVersion() >= 5);
+}
+
+const char kEnabledNotKept[] = "not tracked on Windows 2000";
+
+Node Enabled(HostContext& ctx, DWORD i) {
+    if (EnabledStateKept()) return Node::Number(ctx.api.GetNICEnabled(i));
+    return ctx.json ? Node() : Node::Text(kEnabledNotKept);
+}
+
+Node Summary(HostContext& ctx, DWORD i) {
+    OrvaneApi& api = ctx.api;
     Node n = Node::Object();
     n.Set("number", static_cast<long long>(i));
     std::string name;
@@ -72,11 +90,12 @@ Node Summary(OrvaneApi& api, DWORD i) {
     n.SetFlag("tcpip", api.GetNICTCPIP(i) != 0);
     n.SetFlag("dhcp", UsesDhcp(api, i));
     n.Set("ip-addresses", Slots(api.GetNICIpAddress, i, api.GetNICIpAddressCount(i)));
-    n.Set("enabled", api.GetNICEnabled(i));
+    n.Set("enabled", Enabled(ctx, i));
     return n;
 }
 
-Node Details(OrvaneApi& api, DWORD i) {
+Node Details(HostContext& ctx, DWORD i) {
+    OrvaneApi& api = ctx.api;
     Node n = Node::Object();
     n.Set("number", static_cast<long long>(i));
     std::string text;
@@ -84,7 +103,7 @@ Node Details(OrvaneApi& api, DWORD i) {
     n.Set("name", text);
     n.SetFlag("tcpip", api.GetNICTCPIP(i) != 0);
     n.SetFlag("netbeui", api.GetNICNETBEUI(i) != 0);
-    n.Set("enabled", api.GetNICEnabled(i));
+    n.Set("enabled", Enabled(ctx, i));
     n.SetFlag("dhcp", UsesDhcp(api, i));
     const INT addresses = api.GetNICIpAddressCount(i);
     n.Set("ip-addresses", Slots(api.GetNICIpAddress, i, addresses));
@@ -118,10 +137,6 @@ Node Marks(OrvaneApi& api) {
 
 DWORD Number(const std::string& text, const char* what) { return static_cast<DWORD>(ParseNumber(text, what)); }
 
-void Expect(const Args& a, size_t count, const char* usage) {
-    if (a.size() != count) throw UsageError(std::string("usage: nic ") + usage);
-}
-
 // An adapter the command works on. One beyond the table is reported, not
 // passed on: the library would ignore the edit without a word.
 bool Adapter(OrvaneApi& api, const std::string& arg, DWORD* adapter) {
@@ -136,41 +151,38 @@ bool Adapter(OrvaneApi& api, const std::string& arg, DWORD* adapter) {
 
 // ---- Commands --------------------------------------------------------------------
 
-int List(HostContext& ctx, const Args& a, Node& out) {
-    Expect(a, 1, "list");
+int List(HostContext& ctx, const Args&, Node& out) {
     OrvaneApi& api = ctx.api;
     const INT count = api.GetNICCount();
     out.Set("count", count);
     out.SetFlag("adapter-wins", api.GetNICAdapterWINS() != 0);
     out.SetFlag("adapter-dns", api.GetNICAdapterDNS() != 0);
     Node adapters = Node::List();
-    for (INT i = 0; i < count; ++i) adapters.Push(Summary(api, DWORD(i)));
+    for (INT i = 0; i < count; ++i) adapters.Push(Summary(ctx, DWORD(i)));
     out.Set("adapters", adapters);
     return kExitOk;
 }
 
 int Show(HostContext& ctx, const Args& a, Node& out) {
-    if (a.size() > 2) throw UsageError("usage: nic show [N]");
     OrvaneApi& api = ctx.api;
     if (a.size() == 2) {
         DWORD i = 0;
         if (!Adapter(api, a[1], &i)) return kExitFailed;
-        out.Set("adapter", Details(api, i));
+        out.Set("adapter", Details(ctx, i));
     } else {
         const INT count = api.GetNICCount();
         out.Set("count", count);
         out.SetFlag("adapter-wins", api.GetNICAdapterWINS() != 0);
         out.SetFlag("adapter-dns", api.GetNICAdapterDNS() != 0);
         Node adapters = Node::List();
-        for (INT i = 0; i < count; ++i) adapters.Push(Details(api, DWORD(i)));
+        for (INT i = 0; i < count; ++i) adapters.Push(Details(ctx, DWORD(i)));
         out.Set("adapters", adapters);
     }
     out.Set("table", Marks(api));
     return kExitOk;
 }
 
-int Status(HostContext& ctx, const Args& a, Node& out) {
-    Expect(a, 1, "status");
+int Status(HostContext& ctx, const Args&, Node& out) {
     out.Set("table", Marks(ctx.api));
     return kExitOk;
 }
@@ -179,7 +191,6 @@ int Status(HostContext& ctx, const Args& a, Node& out) {
 // answers it, whatever the slot (so a slot beyond the count of an adapter
 // with TCP/IP writes the adapter dump, as the library does for any host).
 int GetSlot(const Args& a, Node& out, SlotGetter get, const char* exportName) {
-    Expect(a, 3, (a[0] + " N SLOT").c_str());
     const DWORD i = Number(a[1], "adapter number");
     const DWORD j = Number(a[2], "slot");
     out.Set("adapter", static_cast<long long>(i));
@@ -206,8 +217,16 @@ int Verify(HostContext& ctx, Node& out, bool readable, const std::string& got, c
     return kExitOk;
 }
 
+int GetIp(HostContext& ctx, const Args& a, Node& out) { return GetSlot(a, out, ctx.api.GetNICIpAddress, "GetNICIpAddress"); }
+int GetMask(HostContext& ctx, const Args& a, Node& out) { return GetSlot(a, out, ctx.api.GetNICIpMask, "GetNICIpMask"); }
+int GetGateway(HostContext& ctx, const Args& a, Node& out) {
+    return GetSlot(a, out, ctx.api.GetNICGateway, "GetNICGateway");
+}
+int GetDns(HostContext& ctx, const Args& a, Node& out) {
+    return GetSlot(a, out, ctx.api.GetNICDNSNameServer, "GetNICDNSNameServer");
+}
+
 int SetSlot(HostContext& ctx, const Args& a, Node& out) {
-    Expect(a, 4, (a[0] + " N SLOT TEXT").c_str());
     OrvaneApi& api = ctx.api;
     DWORD i = 0;
     if (!Adapter(api, a[1], &i)) return kExitFailed;
@@ -250,7 +269,6 @@ int SetSlot(HostContext& ctx, const Args& a, Node& out) {
 }
 
 int SetNameServer(HostContext& ctx, const Args& a, Node& out) {
-    Expect(a, 3, (a[0] + " N TEXT").c_str());
     OrvaneApi& api = ctx.api;
     DWORD i = 0;
     if (!Adapter(api, a[1], &i)) return kExitFailed;
@@ -270,7 +288,6 @@ int SetNameServer(HostContext& ctx, const Args& a, Node& out) {
 }
 
 int SetValue(HostContext& ctx, const Args& a, Node& out) {
-    Expect(a, 3, (a[0] + " N VALUE").c_str());
     OrvaneApi& api = ctx.api;
     DWORD i = 0;
     if (!Adapter(api, a[1], &i)) return kExitFailed;
@@ -299,11 +316,12 @@ int SetValue(HostContext& ctx, const Args& a, Node& out) {
     }
     out.Set("adapter", static_cast<long long>(i));
     out.Set("value", static_cast<long long>(got));
+    if (verb == "set-enabled" && !EnabledStateKept())
+        out.Set("note", std::string(kEnabledNotKept) + ": the write leaves it alone");
     return Verify(ctx, out, true, std::to_string(DWORD(got)), std::to_string(want), verb.substr(4) + " of adapter " + a[1]);
 }
 
 int SetDhcp(HostContext& ctx, const Args& a, Node& out) {
-    Expect(a, 2, "set-dhcp N");
     OrvaneApi& api = ctx.api;
     DWORD i = 0;
     if (!Adapter(api, a[1], &i)) return kExitFailed;
@@ -319,8 +337,7 @@ int SetDhcp(HostContext& ctx, const Args& a, Node& out) {
     return kExitOk;
 }
 
-int Write(HostContext& ctx, const Args& a, Node& out) {
-    Expect(a, 1, "write");
+int Write(HostContext& ctx, const Args&, Node& out) {
     const bool written = ctx.api.SetNICWriteData() == 1;
     out.SetFlag("written", written);
     out.Set("table", Marks(ctx.api));
@@ -333,7 +350,7 @@ int Write(HostContext& ctx, const Args& a, Node& out) {
 
 // The adapter as it now is, then the write and the marks it leaves.
 int WriteAndShow(HostContext& ctx, Node& out, DWORD i) {
-    out.Set("adapter", Details(ctx.api, i));
+    out.Set("adapter", Details(ctx, i));
     return Write(ctx, Args{"write"}, out);
 }
 
@@ -341,7 +358,6 @@ int WriteAndShow(HostContext& ctx, Node& out, DWORD i) {
 // makes, then the write. Only slot 0 changes; further addresses and
 // gateways stay as they are.
 int Static(HostContext& ctx, const Args& a, Node& out) {
-    if (a.size() != 4 && a.size() != 5) throw UsageError("usage: nic static N IP MASK [GATEWAY]");
     OrvaneApi& api = ctx.api;
     DWORD i = 0;
     if (!Adapter(api, a[1], &i)) return kExitFailed;
@@ -364,7 +380,6 @@ int Static(HostContext& ctx, const Args& a, Node& out) {
 }
 
 int Dhcp(HostContext& ctx, const Args& a, Node& out) {
-    Expect(a, 2, "dhcp N");
     OrvaneApi& api = ctx.api;
     DWORD i = 0;
     if (!Adapter(api, a[1], &i)) return kExitFailed;
@@ -376,61 +391,42 @@ int Dhcp(HostContext& ctx, const Args& a, Node& out) {
     return WriteAndShow(ctx, out, i);
 }
 
-int RunNic(HostContext& ctx, const Args& args, Node& out) {
-    if (args.empty()) throw UsageError("usage: nic list|show|status|set-...|write|static|dhcp ... (see --help nic)");
-    const std::string& verb = args[0];
-    out.Set("action", verb);
-    OrvaneApi& api = ctx.api;
-    if (verb == "list") return List(ctx, args, out);
-    if (verb == "show") return Show(ctx, args, out);
-    if (verb == "status") return Status(ctx, args, out);
-    if (verb == "write") return Write(ctx, args, out);
-    if (verb == "static") return Static(ctx, args, out);
-    if (verb == "dhcp") return Dhcp(ctx, args, out);
-    if (verb == "get-ip") return GetSlot(args, out, api.GetNICIpAddress, "GetNICIpAddress");
-    if (verb == "get-mask") return GetSlot(args, out, api.GetNICIpMask, "GetNICIpMask");
-    if (verb == "get-gateway") return GetSlot(args, out, api.GetNICGateway, "GetNICGateway");
-    if (verb == "get-dns") return GetSlot(args, out, api.GetNICDNSNameServer, "GetNICDNSNameServer");
-    if (verb == "set-ip" || verb == "set-mask" || verb == "set-gateway" || verb == "set-dns")
-        return SetSlot(ctx, args, out);
-    if (verb == "set-wins1" || verb == "set-wins2") return SetNameServer(ctx, args, out);
-    if (verb == "set-wins-enable" || verb == "set-dhcp-wins" || verb == "set-enabled" || verb == "set-dns-enable")
-        return SetValue(ctx, args, out);
-    if (verb == "set-dhcp") return SetDhcp(ctx, args, out);
-    throw UsageError("nic: unknown action '" + verb + "' (see --help nic)");
-}
+const Verb kNicVerbs[] = {
+    {"list", "", "the adapters, one summary each", List},
+    {"show", "[N]",
+     "everything of adapter N (of every adapter\n"
+     "without N) and the table's write and restart marks",
+     Show},
+    {"status", "", "the write and restart marks, reasons in words", Status},
+    {"static", "N IP MASK [GATEWAY]", "give adapter N a fixed address (slot 0) and write it", Static},
+    {"dhcp", "N", "switch adapter N to DHCP and write it", Dhcp},
+    {"set-ip", "N SLOT TEXT", "IP address of slot SLOT (0-9)", SetSlot,
+     "Edits (memory only, until 'nic write'; each reads the value back):"},
+    {"set-mask", "N SLOT TEXT", "subnet mask of slot SLOT", SetSlot},
+    {"set-gateway", "N SLOT TEXT", "default gateway of slot SLOT", SetSlot},
+    {"set-wins1", "N TEXT", "primary WINS server", SetNameServer},
+    {"set-wins2", "N TEXT", "secondary WINS server", SetNameServer},
+    {"set-wins-enable", "N 0|1", "use WINS (NetBIOS node type 8) or not (1)", SetValue},
+    {"set-dhcp-wins", "N VALUE", "WINS configuration from DHCP (nonzero)", SetValue},
+    {"set-enabled", "N VALUE", "enable (nonzero) or disable (0) the adapter", SetValue},
+    {"set-dhcp", "N", "DHCP for slot 0 (address and mask 0.0.0.0)", SetDhcp},
+    {"set-dns-enable", "N 0|1", "use the adapter's own DNS servers (Windows 2000)", SetValue},
+    {"set-dns", "N SLOT TEXT", "DNS server of slot SLOT (Windows 2000)", SetSlot},
+    {"write", "", "store every changed adapter (exit 1: a write failed)", Write},
+    {"get-ip", "N SLOT", "IP address of one slot (GetNICIpAddress)", GetIp,
+     "One slot exactly as the library answers it (a slot beyond an adapter's\n"
+     "  addresses makes the library write ADAPTER-DUMP.TXT and open it):"},
+    {"get-mask", "N SLOT", "subnet mask of one slot (GetNICIpMask)", GetMask},
+    {"get-gateway", "N SLOT", "default gateway of one slot (GetNICGateway)", GetGateway},
+    {"get-dns", "N SLOT", "DNS server of one slot (GetNICDNSNameServer)", GetDns},
+};
 
 }  // namespace
 
 const CommandFamily kNicFamily = {
-    "nic", "network adapters and their own TCP/IP settings",
-    "usage: nic list                       the adapters, one summary each\n"
-    "       nic show [N]                   everything of adapter N (of every adapter without N),\n"
-    "                                      and the table's write and restart marks\n"
-    "       nic status                     the write and restart marks, reasons in words\n"
-    "       nic static N IP MASK [GATEWAY] give adapter N a fixed address (slot 0) and write it\n"
-    "       nic dhcp N                     switch adapter N to DHCP and write it\n"
-    "\n"
-    "  Edits (memory only, until 'nic write'; each reads the value back):\n"
-    "       nic set-ip N SLOT TEXT         IP address of slot SLOT (0-9)\n"
-    "       nic set-mask N SLOT TEXT       subnet mask of slot SLOT\n"
-    "       nic set-gateway N SLOT TEXT    default gateway of slot SLOT\n"
-    "       nic set-wins1 N TEXT           primary WINS server\n"
-    "       nic set-wins2 N TEXT           secondary WINS server\n"
-    "       nic set-wins-enable N 0|1      use WINS (NetBIOS node type 8) or not (1)\n"
-    "       nic set-dhcp-wins N VALUE      take the WINS configuration from DHCP (nonzero)\n"
-    "       nic set-enabled N VALUE        enable (nonzero) or disable (0) the adapter\n"
-    "       nic set-dhcp N                 DHCP for slot 0 (address and mask 0.0.0.0)\n"
-    "       nic set-dns-enable N 0|1       use the adapter's own DNS servers (Windows 2000)\n"
-    "       nic set-dns N SLOT TEXT        DNS server of slot SLOT (Windows 2000)\n"
-    "       nic write                      store every changed adapter (exit 1 when a write fails)\n"
-    "\n"
-    "  One slot exactly as the library answers it (a slot beyond an adapter's\n"
-    "  addresses makes the library write ADAPTER-DUMP.TXT and open it):\n"
-    "       nic get-ip N SLOT | get-mask N SLOT | get-gateway N SLOT | get-dns N SLOT\n"
-    "\n"
+    "nic", "network adapters and their own TCP/IP settings", kNicVerbs, std::size(kNicVerbs),
     "  Adapters are numbered from 0 in the order the library finds them. Texts are\n"
     "  taken only when they differ from the value held and have at most 15\n"
     "  characters. A slot behind the first empty one is kept but not counted.\n"
-    "  Example: orvane nic static 0 192.168.1.50 255.255.255.0 192.168.1.1\n",
-    RunNic};
+    "  Windows 2000 keeps no enabled state: show and list say so, not a number.\n"
+    "  Example: orvane nic static 0 192.168.1.50 255.255.255.0 192.168.1.1\n"};

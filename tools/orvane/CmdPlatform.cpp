@@ -1,10 +1,11 @@
+#include <iterator>
+
 #include "Host.h"
 #include "PlatformInfo.h"
 
 namespace {
 
-int RunPlatform(HostContext& ctx, const Args& args, Node& out) {
-    if (!args.empty()) throw UsageError("platform takes no arguments");
+int RunPlatform(HostContext& ctx, const Args&, Node& out) {
     CPlatformInfo probe;
     out.SetFlag("nt", probe.IsNT());
     out.Set("nt-major-version", static_cast<long long>(probe.GetNTMajorVersion()));
@@ -21,14 +22,17 @@ int RunPlatform(HostContext& ctx, const Args& args, Node& out) {
     return kExitOk;
 }
 
+const Verb kPlatformVerbs[] = {
+    {"", "",
+     "Prints the four platform probes (NT or not, NT major version, dial-up\n"
+     "networking version, Windows Sockets version) and what the library made of\n"
+     "them: whether WINS servers are kept per adapter (GetNICAdapterWINS), whether\n"
+     "adapters have their own DNS servers (GetNICAdapterDNS), and whether the\n"
+     "global DNS and WINS settings apply (GetTCPProtocolDNS, GetTCPProtocolWINS).",
+     RunPlatform},
+};
+
 }  // namespace
 
-const CommandFamily kPlatformFamily = {
-    "platform", "the platform probes and what follows from them",
-    "usage: platform\n"
-    "  Prints the four platform probes (NT or not, NT major version, dial-up\n"
-    "  networking version, Windows Sockets version) and what the library made of\n"
-    "  them: whether WINS servers are kept per adapter (GetNICAdapterWINS), whether\n"
-    "  adapters have their own DNS servers (GetNICAdapterDNS), and whether the\n"
-    "  global DNS and WINS settings apply (GetTCPProtocolDNS, GetTCPProtocolWINS).\n",
-    RunPlatform};
+const CommandFamily kPlatformFamily = {"platform", "the platform probes and what follows from them", kPlatformVerbs,
+                                       std::size(kPlatformVerbs), nullptr};

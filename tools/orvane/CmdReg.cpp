@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "Host.h"
 #include "Registry.h"
@@ -175,8 +176,7 @@ std::vector<BYTE> ParseHex(const std::string& text) {
     return bytes;
 }
 
-int Query(const Args& a, Node& out) {
-    if (a.size() < 2 || a.size() > 3) throw UsageError("usage: reg query KEY [NAME]");
+int Query(HostContext&, const Args& a, Node& out) {
     std::string path;
     const HKEY root = ParseKey(a[1], &path);
     out.Set("key", a[1]);
@@ -200,8 +200,7 @@ int Query(const Args& a, Node& out) {
     return kExitOk;
 }
 
-int Set(const Args& a, Node& out) {
-    if (a.size() < 4) throw UsageError("usage: reg set KEY NAME TYPE [DATA...]");
+int Set(HostContext&, const Args& a, Node& out) {
     std::string path;
     const HKEY root = ParseKey(a[1], &path);
     const std::string name = ValueName(a[2]);
@@ -239,8 +238,7 @@ int Set(const Args& a, Node& out) {
     return kExitOk;
 }
 
-int Delete(const Args& a, Node& out) {
-    if (a.size() < 2 || a.size() > 3) throw UsageError("usage: reg delete KEY [NAME]");
+int Delete(HostContext&, const Args& a, Node& out) {
     std::string path;
     const HKEY root = ParseKey(a[1], &path);
     CRegistry reg(root);
@@ -256,8 +254,7 @@ int Delete(const Args& a, Node& out) {
     return kExitOk;
 }
 
-int Info(const Args& a, Node& out) {
-    if (a.size() != 2) throw UsageError("usage: reg info KEY");
+int Info(HostContext&, const Args& a, Node& out) {
     std::string path;
     const HKEY root = ParseKey(a[1], &path);
     CRegistry reg(root);
@@ -270,8 +267,7 @@ int Info(const Args& a, Node& out) {
     return kExitOk;
 }
 
-int Walk(const Args& a, Node& out) {
-    if (a.size() != 2) throw UsageError("usage: reg walk KEY");
+int Walk(HostContext&, const Args& a, Node& out) {
     std::string path;
     const HKEY root = ParseKey(a[1], &path);
     WalkRecorder walker(root);
@@ -285,27 +281,20 @@ int Walk(const Args& a, Node& out) {
     return kExitOk;
 }
 
-int RunReg(HostContext&, const Args& args, Node& out) {
-    if (args.empty()) throw UsageError("usage: reg query|set|delete|info|walk ... (see --help reg)");
-    const std::string& verb = args[0];
-    out.Set("action", verb);
-    if (verb == "query") return Query(args, out);
-    if (verb == "set") return Set(args, out);
-    if (verb == "delete") return Delete(args, out);
-    if (verb == "info") return Info(args, out);
-    if (verb == "walk") return Walk(args, out);
-    throw UsageError("reg: unknown action '" + verb + "'");
-}
+const Verb kRegVerbs[] = {
+    {"query", "KEY [NAME]", "values and subkeys of KEY, or one value", Query},
+    {"set", "KEY NAME TYPE [DATA...]",
+     "TYPE: sz, expand_sz, dword, binary (hex) or\n"
+     "multi_sz (one argument per string); keys are\n"
+     "created as needed",
+     Set},
+    {"delete", "KEY [NAME]", "one value, or KEY with everything below it", Delete},
+    {"info", "KEY", "number of subkeys and values", Info},
+    {"walk", "KEY", "every value and subkey below KEY, depth first", Walk},
+};
 
 }  // namespace
 
 const CommandFamily kRegFamily = {
-    "reg", "read, write, delete and walk the registry through the library's registry layer",
-    "usage: reg query KEY [NAME]        values and subkeys of KEY, or one value\n"
-    "       reg set KEY NAME TYPE DATA  TYPE: sz, expand_sz, dword, binary (hex), multi_sz (one\n"
-    "                                   argument per string); keys are created as needed\n"
-    "       reg delete KEY [NAME]       one value, or KEY with everything below it\n"
-    "       reg info KEY                number of subkeys and values\n"
-    "       reg walk KEY                every value and subkey below KEY, depth first\n"
-    "  KEY starts with HKLM, HKCU or HKCC (or the long names); NAME @ is the default value.\n",
-    RunReg};
+    "reg", "read, write, delete and walk the registry through the library's registry layer", kRegVerbs,
+    std::size(kRegVerbs), "  KEY starts with HKLM, HKCU or HKCC (or the long names); NAME @ is the default value.\n"};

@@ -2,6 +2,7 @@
 // SetTCP exports. A setter answers nothing, so each set command reads the
 // value back and shows whether the library now wants a write.
 #include <cstring>
+#include <iterator>
 
 #include "Host.h"
 
@@ -41,8 +42,7 @@ Node ScopeID(HostContext& ctx) { return Text(ctx, ctx.api.GetTCPScopeID); }
 
 Node Number(INT n) { return Node::Number(n); }
 
-int Show(HostContext& ctx, const Args& a, Node& out) {
-    if (a.size() != 1) throw UsageError("usage: tcp show");
+int Show(HostContext& ctx, const Args&, Node& out) {
     out.Set("protocol-dns", Number(ctx.api.GetTCPProtocolDNS()));
     out.Set("protocol-wins", Number(ctx.api.GetTCPProtocolWINS()));
     out.Set("write-needed", Number(ctx.api.GetTCPWriteNeeded()));
@@ -71,25 +71,20 @@ int Show(HostContext& ctx, const Args& a, Node& out) {
 // One slot of a list read by index, the way a host walks a list: the
 // index equal to the count reads as the empty text.
 int GetSlot(HostContext& ctx, const Args& a, Node& out, bool dns) {
-    if (a.size() != 2) throw UsageError(std::string("usage: tcp ") + a[0] + " INDEX");
     const DWORD index = static_cast<DWORD>(ParseNumber(a[1], "index"));
     out.Set("index", static_cast<long long>(index));
     out.Set(dns ? "dns-server" : "search-entry", dns ? DNSServer(ctx, index) : SearchEntry(ctx, index));
     return kExitOk;
 }
 
-const std::string& OneText(const Args& a, const char* usage) {
-    if (a.size() != 2) throw UsageError(std::string("usage: tcp ") + a[0] + " " + usage);
-    return a[1];
-}
+int GetDns(HostContext& ctx, const Args& a, Node& out) { return GetSlot(ctx, a, out, true); }
+int GetSearch(HostContext& ctx, const Args& a, Node& out) { return GetSlot(ctx, a, out, false); }
 
-DWORD OneNumber(const Args& a, const char* what) {
-    if (a.size() != 2) throw UsageError(std::string("usage: tcp ") + a[0] + " " + what);
-    return static_cast<DWORD>(ParseNumber(a[1], what));
-}
+const std::string& OneText(const Args& a) { return a[1]; }
+
+DWORD OneNumber(const Args& a, const char* what) { return static_cast<DWORD>(ParseNumber(a[1], what)); }
 
 void IndexAndText(const Args& a, DWORD* index, const std::string** text) {
-    if (a.size() != 3) throw UsageError(std::string("usage: tcp ") + a[0] + " INDEX TEXT");
     *index = static_cast<DWORD>(ParseNumber(a[1], "index"));
     *text = &a[2];
 }
@@ -98,13 +93,13 @@ int Set(HostContext& ctx, const Args& a, Node& out) {
     const std::string& verb = a[0];
     auto& api = ctx.api;
     if (verb == "set-hostname") {
-        api.SetTCPHostName(OneText(a, "TEXT").c_str());
+        api.SetTCPHostName(OneText(a).c_str());
         out.Set("host-name", HostName(ctx));
     } else if (verb == "set-domain") {
-        api.SetTCPDomainName(OneText(a, "TEXT").c_str());
+        api.SetTCPDomainName(OneText(a).c_str());
         out.Set("domain", Domain(ctx));
     } else if (verb == "set-lmhosts") {
-        api.SetTCPLMHostFile(OneText(a, "PATH").c_str());
+        api.SetTCPLMHostFile(OneText(a).c_str());
         out.Set("lmhost-file", LMHostFile(ctx));
     } else if (verb == "set-dns-enable") {
         api.SetTCPDNSEnable(OneNumber(a, "FLAG"));
@@ -124,13 +119,13 @@ int Set(HostContext& ctx, const Args& a, Node& out) {
         out.Set(dns ? "dns-server-count" : "search-list-count",
                 Number(dns ? api.GetTCPDNSServerCount() : api.GetTCPSearchListCount()));
     } else if (verb == "set-wins1") {
-        api.SetTCPNameServer1(OneText(a, "ADDRESS").c_str());
+        api.SetTCPNameServer1(OneText(a).c_str());
         out.Set("name-server1", NameServer1(ctx));
     } else if (verb == "set-wins2") {
-        api.SetTCPNameServer2(OneText(a, "ADDRESS").c_str());
+        api.SetTCPNameServer2(OneText(a).c_str());
         out.Set("name-server2", NameServer2(ctx));
     } else if (verb == "set-scope") {
-        api.SetTCPScopeID(OneText(a, "TEXT").c_str());
+        api.SetTCPScopeID(OneText(a).c_str());
         out.Set("scope-id", ScopeID(ctx));
     } else if (verb == "set-wins-enable") {
         api.SetTCPWINSEnable(OneNumber(a, "FLAG"));
@@ -145,8 +140,7 @@ int Set(HostContext& ctx, const Args& a, Node& out) {
     return kExitOk;
 }
 
-int Write(HostContext& ctx, const Args& a, Node& out) {
-    if (a.size() != 1) throw UsageError("usage: tcp write");
+int Write(HostContext& ctx, const Args&, Node& out) {
     const INT result = ctx.api.SetTCPWriteData();
     out.Set("result", Number(result));
     out.Set("write-needed", Number(ctx.api.GetTCPWriteNeeded()));
@@ -157,41 +151,33 @@ int Write(HostContext& ctx, const Args& a, Node& out) {
     return kExitOk;
 }
 
-int RunTcp(HostContext& ctx, const Args& args, Node& out) {
-    if (args.empty()) throw UsageError("usage: tcp show|get-dns|get-search|set-...|write (see --help tcp)");
-    const std::string& verb = args[0];
-    out.Set("action", verb);
-    if (verb == "show") return Show(ctx, args, out);
-    if (verb == "get-dns") return GetSlot(ctx, args, out, true);
-    if (verb == "get-search") return GetSlot(ctx, args, out, false);
-    if (verb == "write") return Write(ctx, args, out);
-    return Set(ctx, args, out);
-}
+const Verb kTcpVerbs[] = {
+    {"show", "", "every TCP/IP getter; \"unavailable\" where one answers 0", Show},
+    {"get-dns", "INDEX", "one DNS server slot (GetTCPDNSServer)", GetDns},
+    {"get-search", "INDEX", "one search-list slot (GetTCPSearchList)", GetSearch},
+    {"set-hostname", "TEXT", "SetTCPHostName", Set},
+    {"set-domain", "TEXT", "SetTCPDomainName", Set},
+    {"set-lmhosts", "PATH", "SetTCPLMHostFile", Set},
+    {"set-dns-enable", "FLAG", "SetTCPDNSEnable (0 off, any other number on)", Set},
+    {"set-dns", "INDEX TEXT", "SetTCPDNSServer (slots 0-9; \"\" empties a slot)", Set},
+    {"set-wins1", "ADDRESS", "SetTCPNameServer1", Set},
+    {"set-wins2", "ADDRESS", "SetTCPNameServer2", Set},
+    {"set-scope", "TEXT", "SetTCPScopeID", Set},
+    {"set-search", "INDEX TEXT", "SetTCPSearchList (slots 0-31)", Set},
+    {"set-wins-enable", "FLAG", "SetTCPWINSEnable (0 off, any other number on)", Set},
+    {"set-dhcp-wins", "VALUE", "SetTCPDHCPWINS (kept as given; 0 means manual WINS)", Set},
+    {"write", "", "SetTCPWriteData: store everything; exit 1 when it fails", Write},
+};
 
 }  // namespace
 
 const CommandFamily kTcpFamily = {
-    "tcp", "machine-wide TCP/IP settings: host name, domain, DNS, WINS, scope, search list",
-    "usage: tcp show                   every TCP/IP getter; \"unavailable\" where one answers 0\n"
-    "       tcp get-dns INDEX          one DNS server slot (GetTCPDNSServer)\n"
-    "       tcp get-search INDEX       one search-list slot (GetTCPSearchList)\n"
-    "       tcp set-hostname TEXT      SetTCPHostName\n"
-    "       tcp set-domain TEXT        SetTCPDomainName\n"
-    "       tcp set-lmhosts PATH       SetTCPLMHostFile\n"
-    "       tcp set-dns-enable FLAG    SetTCPDNSEnable (0 off, any other number on)\n"
-    "       tcp set-dns INDEX TEXT     SetTCPDNSServer (slots 0-9; \"\" empties a slot)\n"
-    "       tcp set-wins1 ADDRESS      SetTCPNameServer1\n"
-    "       tcp set-wins2 ADDRESS      SetTCPNameServer2\n"
-    "       tcp set-scope TEXT         SetTCPScopeID\n"
-    "       tcp set-search INDEX TEXT  SetTCPSearchList (slots 0-31)\n"
-    "       tcp set-wins-enable FLAG   SetTCPWINSEnable (0 off, any other number on)\n"
-    "       tcp set-dhcp-wins VALUE    SetTCPDHCPWINS (kept as given; 0 means manual WINS)\n"
-    "       tcp write                  SetTCPWriteData: store everything; exit 1 when it fails\n"
+    "tcp", "machine-wide TCP/IP settings: host name, domain, DNS, WINS, scope, search list", kTcpVerbs,
+    std::size(kTcpVerbs),
     "  Setters change the library's memory only and print the value read back and\n"
     "  write-needed; nothing reaches the registry before 'tcp write', so run the\n"
     "  edits and the write in one invocation (separated by ';').\n"
     "  A list counts its slots up to the first empty one; the slot at the count\n"
     "  reads as an empty text. Settings that do not apply on the platform (DNS on\n"
     "  Windows 2000, global WINS on NT and where WINS is kept per adapter) are\n"
-    "  ignored by the setters and read as 0 or \"unavailable\".\n",
-    RunTcp};
+    "  ignored by the setters and read as 0 or \"unavailable\".\n"};

@@ -1,8 +1,10 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 
 #include "Host.h"
 #include "Machine.h"
@@ -15,7 +17,10 @@
 
 namespace {
 
+// The first machine file decides the form every written .reg file takes:
+// its header, and UTF-16LE when regedit wrote it so.
 sim::RegFormat g_format = sim::RegFormat::Regedit4;
+sim::RegEncoding g_encoding = sim::RegEncoding::Ansi;
 sim::RegSnapshot g_before;
 
 // A machine file says what it is the way Windows does: NT keeps its version
@@ -34,15 +39,46 @@ sim::Platform PlatformOfMachine() {
     return version[0] >= '5' ? sim::Platform::Win2000 : sim::Platform::NT4;
 }
 
-bool WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out);
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// The whole file or none: the text goes to a new file beside the target,
+// which is renamed over it only once everything is written.
+bool WriteFileWhole(const std::string& path, const std::string& text, std::string* error) {
+    const std::string temp = path + ".orvane-" + std::to_string(getpid()) + ".tmp";
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) {
+        *error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    bool ok = WriteAll(fd, text);
+    int saved = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        saved = errno;
+    }
+    if (!ok) {
+        std::remove(temp.c_str());
+        *error = "cannot write " + path + ": " + std::strerror(saved);
+    }
+    return ok;
 }
 
 }  // namespace
 
-int PrepareMachine(const MachineOptions& options, std::string* error) {
+int PrepareMachine(const HostOptions& options, std::string* error) {
     sim::Reset();
     sim::Platform platform = sim::Platform::Win98;
     if (!options.platform.empty() && !sim::ParsePlatform(options.platform, &platform)) {
@@ -51,15 +87,22 @@ int PrepareMachine(const MachineOptions& options, std::string* error) {
     }
     std::vector<std::string> files = options.machineFiles;
     if (files.empty()) files.push_back(ORVANE_DEFAULT_MACHINE);
+    // The first file is the machine, in its own order; the files laid over
+    // it are imported as that platform imports them (where a new subkey
+    // goes is the platform's rule), so a patch or undo file written for the
+    // machine gives exactly the state it was made from.
     for (size_t i = 0; i < files.size(); ++i) {
         const sim::RegImportResult imported = sim::ImportRegFile(files[i]);
         if (!imported.ok) {
             *error = files[i] + ":" + std::to_string(imported.line) + ": " + imported.error;
             return kExitUsage;
         }
-        if (i == 0) g_format = imported.format;
+        if (i == 0) {
+            g_format = imported.format;
+            g_encoding = imported.encoding;
+            sim::SetPlatform(options.platform.empty() ? PlatformOfMachine() : platform);
+        }
     }
-    sim::SetPlatform(options.platform.empty() ? PlatformOfMachine() : platform);
     if (!options.dunVersion.empty()) {
         unsigned parts[4] = {0, 0, 0, 0};
         char extra = 0;
@@ -85,8 +128,8 @@ int PrepareMachine(const MachineOptions& options, std::string* error) {
         sim::SetWinsockHighVersion(MAKEWORD(major, minor));
     }
     if (!options.infDirectory.empty()) {
-        std::error_code ec;
-        if (!std::filesystem::is_directory(options.infDirectory, ec)) {
+        struct stat info {};
+        if (stat(options.infDirectory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
             *error = "--inf-dir: no folder " + options.infDirectory;
             return kExitUsage;
         }
@@ -128,20 +171,40 @@ std::string Record() {
     return out;
 }
 
-int FinishMachine(const MachineOptions& options, std::string* error) {
-    if (!options.recordFile.empty() && !WriteFile(options.recordFile, Record())) {
-        *error = "cannot write " + options.recordFile;
-        return kExitFailed;
+int FinishMachine(const HostOptions& options, std::string* error) {
+    int rc = kExitOk;
+    if (!options.recordFile.empty() && !WriteFileWhole(options.recordFile, Record(), error)) rc = kExitFailed;
+    const sim::RegSnapshot after = sim::TakeSnapshot();
+    struct Output {
+        const std::string& file;
+        std::string (*make)(const sim::RegSnapshot& before, const sim::RegSnapshot& after);
+    };
+    const Output outputs[] = {
+        {options.saveFile, [](const sim::RegSnapshot&, const sim::RegSnapshot&) { return sim::ExportReg(g_format); }},
+        {options.patchFile,
+         [](const sim::RegSnapshot& b, const sim::RegSnapshot& a) { return sim::DiffReg(b, a, g_format); }},
+        {options.undoFile,
+         [](const sim::RegSnapshot& b, const sim::RegSnapshot& a) { return sim::DiffReg(a, b, g_format); }},
+    };
+    for (const Output& o : outputs) {
+        if (o.file.empty()) continue;
+        const std::string bytes = sim::EncodeRegText(o.make(g_before, after), g_encoding);
+        // '-' is the process's own standard output, after the commands'
+        // output: opening /dev/stdout again would truncate a redirected file.
+        std::string failed;
+        if (o.file == "-") {
+            std::fflush(stdout);
+            if (!WriteAll(1, bytes)) failed = std::string("cannot write to standard output: ") + std::strerror(errno);
+        } else {
+            WriteFileWhole(o.file, bytes, &failed);
+        }
+        if (!failed.empty()) {
+            // Each output is tried; the first failure is the one reported.
+            if (rc == kExitOk) *error = failed;
+            rc = kExitFailed;
+        }
     }
-    if (!options.saveFile.empty() && !WriteFile(options.saveFile, sim::ExportReg(g_format))) {
-        *error = "cannot write " + options.saveFile;
-        return kExitFailed;
-    }
-    if (!options.patchFile.empty() && !WriteFile(options.patchFile, sim::DiffReg(g_before, g_format))) {
-        *error = "cannot write " + options.patchFile;
-        return kExitFailed;
-    }
-    return kExitOk;
+    return rc;
 }
 
 bool StandardInputIsTerminal() { return isatty(0) != 0; }

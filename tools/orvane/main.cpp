@@ -9,12 +9,13 @@
 
 #include "Host.h"
 #include "Machine.h"
+#include "Options.h"
 
 namespace {
 
 const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily, &kTcpFamily};
 
-const char kUsage[] =
+const char kUsageHead[] =
     "usage: orvane [options] COMMAND [ARGS...] [; COMMAND [ARGS...]]...\n"
     "\n"
     "Runs the commands in one process against one loaded Orvane.dll, so edits and\n"
@@ -22,37 +23,39 @@ const char kUsage[] =
     "argument ';' (or end an argument with ';'), or give them one per line with\n"
     "-f FILE ('-f -' or a piped standard input reads them from standard input).\n"
     "\n"
-    "options:\n"
-    "  --machine FILE.reg   the machine to run on (default: the bundled Windows 98\n"
-    "                       sample); repeat to lay more .reg files over it;\n"
-    "                       offline only\n"
-    "  --platform NAME      win98, nt4 or win2000 (default: what the machine file\n"
-    "                       says it is); offline only\n"
-    "  --save FILE.reg      write the whole resulting registry; offline only\n"
-    "  --patch FILE.reg     write only what changed, as an importable .reg file;\n"
-    "                       offline only\n"
-    "  --readonly KEY       make KEY and its subtree refuse every change, to see\n"
-    "                       how writes fail; offline only\n"
-    "  --deny KEY           make KEY impossible to open; offline only\n"
-    "  --record FILE        write the DHCP client notifications, message boxes and\n"
-    "                       command lines the library produced; offline only\n"
-    "  --dun-version V      give the machine a dial-up networking library of file\n"
-    "                       version V (e.g. 4.10.0.1500); offline only\n"
-    "  --winsock-version V  the highest Windows Sockets version (e.g. 1.1; default\n"
-    "                       2.2); offline only\n"
-    "  --inf-dir DIR        the machine's INF folder, where protocol installs find\n"
-    "                       NETTRANS.INF (default: the bundled inf/ folder);\n"
-    "                       offline only\n"
-    "  --json               one JSON object per command instead of text\n"
-    "  -f FILE              read commands from FILE\n"
-    "  --help [FAMILY]      this text, or the commands of one family\n"
+    "options:\n";
+
+const char kUsageTail[] =
     "\n"
     "exit status: 0 success, 1 a library call reported failure, 2 usage error.\n"
     "\n"
     "command families:\n";
 
+std::string OptionsText() {
+    std::string text;
+    for (size_t r = 0; r < kOptionRowCount; ++r) {
+        const OptionRow& row = kOptionRows[r];
+        std::string left = std::string("  ") + row.name + (row.valueName[0] ? std::string(" ") + row.valueName : "");
+        if (left.size() < 22) left.resize(22, ' ');
+        std::string help = row.help;
+        if (row.offlineOnly) {
+            const size_t lastLine = help.rfind('\n') == std::string::npos ? 0 : help.rfind('\n') + 1;
+            help += help.size() - lastLine + 23 + 14 > 79 ? "\noffline only" : "; offline only";
+        }
+        size_t at = 0;
+        while ((at = help.find('\n', at)) != std::string::npos) {
+            help.insert(at + 1, std::string(23, ' '));
+            at += 24;
+        }
+        text += left + " " + help + "\n";
+    }
+    return text;
+}
+
 void PrintUsage(FILE* to) {
-    std::fputs(kUsage, to);
+    std::fputs(kUsageHead, to);
+    std::fputs(OptionsText().c_str(), to);
+    std::fputs(kUsageTail, to);
     for (auto* f : kFamilies) std::fprintf(to, "  %-10s %s\n", f->name, f->summary);
 }
 
@@ -72,8 +75,16 @@ int PrintHelp(const std::string& family) {
         Fail("no command family '" + family + "'");
         return kExitUsage;
     }
-    std::fputs(f->help, stdout);
+    std::fputs(FamilyHelp(*f).c_str(), stdout);
     return kExitOk;
+}
+
+const OptionRow* FindOption(const std::string& name) {
+    for (size_t r = 0; r < kOptionRowCount; ++r) {
+        const OptionRow& row = kOptionRows[r];
+        if (name == row.name || (row.alias && name == row.alias)) return &row;
+    }
+    return nullptr;
 }
 
 // Splits one script line into arguments: blanks separate, double quotes
@@ -134,21 +145,32 @@ std::vector<Args> ReadScript(std::istream& in) {
     return commands;
 }
 
-int RunOne(HostContext& ctx, const Args& command, bool several, bool first) {
+bool AsksHelp(const Args& command) { return command.size() > 1 && (command[1] == "--help" || command[1] == "help"); }
+
+// Every command is checked before the first one runs, so a mistyped verb in
+// a script never leaves the machine half changed.
+void CheckCommand(const Args& command) {
     const CommandFamily* family = FindFamily(command[0]);
     if (!family) throw UsageError("unknown command '" + command[0] + "' (see --help)");
-    Args rest(command.begin() + 1, command.end());
-    if (!rest.empty() && (rest[0] == "--help" || rest[0] == "help")) {
-        std::fputs(family->help, stdout);
+    if (!AsksHelp(command)) ResolveVerb(*family, command);
+}
+
+int RunOne(HostContext& ctx, const Args& command, bool several, bool first) {
+    const CommandFamily& family = *FindFamily(command[0]);
+    if (AsksHelp(command)) {
+        std::fputs(FamilyHelp(family).c_str(), stdout);
         return kExitOk;
     }
+    const Verb& verb = ResolveVerb(family, command);
     Node out = Node::Object();
     if (ctx.json) {
         std::string line;
         for (auto& a : command) line += (line.empty() ? "" : " ") + a;
         out.Set("command", line);
     }
-    const int rc = family->run(ctx, rest, out);
+    if (verb.name[0]) out.Set("action", verb.name);
+    const Args args(command.begin() + (verb.name[0] ? 1 : 0), command.end());
+    const int rc = verb.run(ctx, args, out);
     if (ctx.json) {
         std::printf("%s\n", out.ToJson().c_str());
     } else {
@@ -177,49 +199,29 @@ int main(int argc, char** argv) {
     // Unbuffered, so nothing is lost if a library call takes the process down.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     HostContext ctx;
-    MachineOptions machine;
+    HostOptions options;
     std::vector<Args> commands;
-    std::string scriptFile;
     try {
         int i = 1;
         for (; i < argc; ++i) {
             const std::string a = argv[i];
-            auto value = [&](const char* option) -> std::string {
-                if (i + 1 >= argc) throw UsageError(std::string(option) + " needs a value");
-                return argv[++i];
-            };
-            if (a == "--help" || a == "-h") {
-                return PrintHelp(i + 1 < argc ? argv[i + 1] : "");
-            } else if (a == "--machine") {
-                machine.machineFiles.push_back(value("--machine"));
-            } else if (a == "--readonly") {
-                machine.readOnlyKeys.push_back(value("--readonly"));
-            } else if (a == "--deny") {
-                machine.deniedKeys.push_back(value("--deny"));
-            } else if (a == "--record") {
-                machine.recordFile = value("--record");
-            } else if (a == "--dun-version") {
-                machine.dunVersion = value("--dun-version");
-            } else if (a == "--winsock-version") {
-                machine.winsockVersion = value("--winsock-version");
-            } else if (a == "--inf-dir") {
-                machine.infDirectory = value("--inf-dir");
-            } else if (a == "--platform") {
-                machine.platform = value("--platform");
-            } else if (a == "--save") {
-                machine.saveFile = value("--save");
-            } else if (a == "--patch") {
-                machine.patchFile = value("--patch");
-            } else if (a == "--json") {
-                ctx.json = true;
-            } else if (a == "-f") {
-                scriptFile = value("-f");
-            } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-                throw UsageError("unknown option '" + a + "'");
-            } else {
-                break;
+            if (a.size() < 2 || a[0] != '-') break;
+            const OptionRow* row = FindOption(a);
+            if (!row) throw UsageError("unknown option '" + a + "' (see --help)");
+            options.given.insert(row->name);
+            if (row->kind == OptionKind::Help) return PrintHelp(i + 1 < argc ? argv[i + 1] : "");
+            if (row->kind == OptionKind::Flag) {
+                row->store(options, "");
+                continue;
             }
+            if (i + 1 >= argc) throw UsageError(std::string(row->name) + " needs a value (" + row->valueName + ")");
+            row->store(options, argv[++i]);
         }
+        int toStdout = 0;
+        for (const std::string* file : {&options.saveFile, &options.patchFile, &options.undoFile}) toStdout += *file == "-";
+        if (toStdout > 1) throw UsageError("only one of --save, --patch and --undo can write to standard output ('-')");
+        ctx.json = options.json;
+
         Args current;
         for (; i < argc; ++i) {
             std::string a = argv[i];
@@ -239,13 +241,13 @@ int main(int argc, char** argv) {
         }
         if (!current.empty()) commands.push_back(current);
 
-        if (!scriptFile.empty()) {
+        if (!options.scriptFile.empty()) {
             std::vector<Args> more;
-            if (scriptFile == "-") {
+            if (options.scriptFile == "-") {
                 more = ReadScript(std::cin);
             } else {
-                std::ifstream in(scriptFile, std::ios::binary);
-                if (!in) throw UsageError("cannot read script " + scriptFile);
+                std::ifstream in(options.scriptFile, std::ios::binary);
+                if (!in) throw UsageError("cannot read script " + options.scriptFile);
                 more = ReadScript(in);
             }
             commands.insert(commands.end(), more.begin(), more.end());
@@ -256,16 +258,14 @@ int main(int argc, char** argv) {
             PrintUsage(stderr);
             return kExitUsage;
         }
-        for (auto& c : commands) {
-            if (!FindFamily(c[0])) throw UsageError("unknown command '" + c[0] + "' (see --help)");
-        }
+        for (auto& c : commands) CheckCommand(c);
     } catch (const UsageError& e) {
         Fail(e.what());
         return kExitUsage;
     }
 
     std::string error;
-    int prepared = PrepareMachine(machine, &error);
+    int prepared = PrepareMachine(options, &error);
     if (prepared != kExitOk) {
         Fail(error);
         return prepared;
@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
     }
     ctx.api.Unload();
 
-    const int finished = FinishMachine(machine, &error);
+    const int finished = FinishMachine(options, &error);
     if (finished != kExitOk) {
         Fail(error);
         if (finished > result) result = finished;

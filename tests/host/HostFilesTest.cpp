@@ -1,0 +1,193 @@
+// The files the offline host writes: the patch takes the original machine
+// to the saved result and the undo file takes the result back, exactly, for
+// every sample machine and every command family that writes; the files
+// keep the machine file's encoding; '-' is the host's own standard output.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/control.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// Runs the host with standard output redirected to `out` (a file, as a
+// shell redirect makes it) and answers its exit status.
+int RunHost(const std::vector<std::string>& args, const fs::path& out) {
+    std::vector<std::string> argv = {ORVANE_HOST};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> raw;
+    for (auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
+    raw.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The platform a sample machine is: nt4*.reg, win2000*.reg, else Windows 98.
+sim::Platform PlatformOf(const fs::path& machine) {
+    const std::string stem = machine.stem().string();
+    if (stem.rfind("nt4", 0) == 0) return sim::Platform::NT4;
+    if (stem.rfind("win2000", 0) == 0) return sim::Platform::Win2000;
+    return sim::Platform::Win98;
+}
+
+// The registry after importing `files` in order onto an empty machine, the
+// files after the first as `platform` imports them (as the host does), as
+// the exporter writes all of it.
+std::string MachineAfter(const std::vector<fs::path>& files, sim::Platform platform) {
+    sim::Reset();
+    for (auto& f : files) {
+        const sim::RegImportResult r = sim::ImportRegFile(f.string());
+        EXPECT_TRUE(r.ok) << f << ":" << r.line << ": " << r.error;
+        sim::SetPlatform(platform);
+    }
+    return sim::ExportReg(sim::RegFormat::Regedit5);
+}
+
+bool IsUtf16(const std::string& bytes) { return bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE'; }
+
+class HostFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dirTemplate[] = "/tmp/orvane-host-files-XXXXXX";
+        ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+        dir = dirTemplate;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // The sample machines as they are, and each also as regedit writes a
+    // 5.00 file: UTF-16LE with a byte-order mark.
+    std::vector<fs::path> Machines() {
+        std::vector<fs::path> machines;
+        for (auto& entry : fs::directory_iterator(fs::path(ORVANE_SOURCE_DIR) / "examples")) {
+            if (entry.path().extension() != ".reg") continue;
+            machines.push_back(entry.path());
+            sim::Reset();
+            EXPECT_TRUE(sim::ImportRegFile(entry.path().string()).ok);
+            const fs::path wide = dir / (entry.path().stem().string() + "-utf16.reg");
+            Write(wide, sim::EncodeRegText(sim::ExportReg(sim::RegFormat::Regedit5), sim::RegEncoding::Utf16Le));
+            machines.push_back(wide);
+        }
+        return machines;
+    }
+
+    fs::path dir;
+};
+
+struct WritingCommands {
+    const char* family;
+    std::vector<std::string> commands;
+};
+
+// Every family that writes; the registry commands change a value in place,
+// add keys, and remove a value and a key that have siblings after them, so
+// the undo must put them back where they were. CONNECTION stands for the
+// machine's first persistent drive connection.
+const WritingCommands kWrites[] = {
+    {"nic static", {"nic", "static", "0", "10.1.2.3", "255.0.0.0", "10.1.2.1"}},
+    {"nic dhcp", {"nic", "dhcp", "0"}},
+    {"tcp set and write",
+     {"tcp", "set-hostname", "roundtrip", ";", "tcp", "set-domain", "example.test", ";", "tcp", "set-dns", "0",
+      "10.9.9.9", ";", "tcp", "write"}},
+    {"reg set",
+     {"reg", "set", "CONNECTION", "RemotePath", "sz", "\\\\OTHER\\SHARE", ";", "reg", "set",
+      "HKLM\\Software\\OrvaneRoundTrip\\Sub", "Count", "dword", "7"}},
+    {"reg delete value", {"reg", "delete", "CONNECTION", "ProviderName"}},
+    {"reg delete key", {"reg", "delete", "CONNECTION"}},
+};
+
+TEST_F(HostFilesTest, PatchAndUndoTakeEachMachineThereAndBackExactly) {
+    for (const fs::path& machine : Machines()) {
+        const bool wide = IsUtf16(Read(machine));
+        const sim::Platform platform = PlatformOf(machine);
+        const std::string original = MachineAfter({machine}, platform);
+        const std::string connection =
+            sim::KeyExists("HKCU\\Network\\Persistent") ? "HKCU\\Network\\Persistent\\F" : "HKCU\\Network\\H";
+        for (const WritingCommands& w : kWrites) {
+            SCOPED_TRACE(machine.filename().string() + ": " + w.family);
+            const fs::path saved = dir / "saved.reg", patch = dir / "patch.reg", undo = dir / "undo.reg";
+            std::vector<std::string> args = {"--machine", machine.string(), "--save", saved.string(), "--patch",
+                                             patch.string(), "--undo", undo.string()};
+            for (const std::string& c : w.commands) args.push_back(c == "CONNECTION" ? connection : c);
+            ASSERT_EQ(RunHost(args, dir / "out.txt"), 0) << Read(dir / "out.txt");
+
+            for (const fs::path& f : {saved, patch, undo}) EXPECT_EQ(IsUtf16(Read(f)), wide) << f.filename();
+            const std::string result = MachineAfter({saved}, platform);
+            ASSERT_NE(result, original) << "the commands changed nothing";
+            EXPECT_EQ(MachineAfter({machine, patch}, platform), result) << Read(patch);
+            EXPECT_EQ(MachineAfter({saved, undo}, platform), original) << Read(undo);
+        }
+    }
+}
+
+TEST_F(HostFilesTest, DashWritesAfterTheCommandOutputOnTheHostsOwnStandardOutput) {
+    const std::string machine = std::string(ORVANE_SOURCE_DIR) + "/examples/win98.reg";
+    const fs::path plain = dir / "plain.txt", patch = dir / "patch.reg", both = dir / "both.txt";
+    ASSERT_EQ(RunHost({"--machine", machine, "--patch", patch.string(), "tcp", "set-hostname", "dash", ";", "tcp",
+                       "write"},
+                      plain),
+              0);
+    ASSERT_EQ(RunHost({"--machine", machine, "--patch", "-", "tcp", "set-hostname", "dash", ";", "tcp", "write"},
+                      both),
+              0);
+    EXPECT_EQ(Read(both), Read(plain) + Read(patch));
+
+    // Two files to one standard output would interleave: refused before
+    // anything runs.
+    EXPECT_EQ(RunHost({"--machine", machine, "--save", "-", "--undo", "-", "dll"}, both), 2);
+    EXPECT_EQ(Read(both), "");
+}
+
+TEST_F(HostFilesTest, AFileThatCannotBeWrittenLeavesNothingBehindAndTheOthersAreWritten) {
+    const std::string machine = std::string(ORVANE_SOURCE_DIR) + "/examples/nt4.reg";
+    // A directory in the way: the new file is written, then cannot take
+    // the directory's name.
+    const fs::path blocked = dir / "blocked.reg", patch = dir / "patch.reg";
+    fs::create_directory(blocked);
+    EXPECT_EQ(RunHost({"--machine", machine, "--save", blocked.string(), "--patch", patch.string(), "nic", "dhcp", "0"},
+                      dir / "out.txt"),
+              1);
+    EXPECT_TRUE(fs::is_directory(blocked));
+    EXPECT_NE(Read(patch).find("EnableDHCP"), std::string::npos);
+    std::vector<std::string> left;
+    for (auto& entry : fs::directory_iterator(dir)) left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"blocked.reg", "out.txt", "patch.reg"}));
+}
+
+}  // namespace
