@@ -21,6 +21,7 @@ namespace {
 int g_failures = 0;
 int g_checks = 0;
 bool g_nt = false;
+bool g_wine = false;  // Wine, whose registry differs from Windows where named
 const char* g_case = "";
 
 #define CHECK(cond)                                                                                  \
@@ -180,50 +181,91 @@ void TypesRoundTrip() {
     }
 }
 
+std::vector<std::string> SubkeyNames(HKEY key) {
+    std::vector<std::string> out;
+    char name[64];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) out.push_back(name);
+    return out;
+}
+
+std::vector<std::string> ValueNames(HKEY key) {
+    std::vector<std::string> out;
+    for (DWORD i = 0;; ++i) {
+        char name[64];
+        DWORD n = sizeof name;
+        if (RegEnumValueA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        CHECK_EQ(n, std::strlen(name));
+        out.push_back(name);
+    }
+    return out;
+}
+
+DWORD IndexOf(const std::vector<std::string>& names, const char* name) {
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<DWORD>(i);
+    return 0xFFFFFFFF;
+}
+
+// Windows NT keeps a key's subkeys sorted, comparing names upper-cased ("A"
+// before "_x"); Windows 95/98 keeps them in the order they were created;
+// both keep values in creation order, a value set again in its place.
+// Wine sorts subkeys and values alike, comparing names lower-cased ("_x"
+// before "A"): a difference of Wine, so under Wine these checks expect
+// Wine's order.
 void EnumerationOrder() {
-    g_case = "enumeration";
+    g_case = g_wine ? "enumeration (Wine sorts subkeys and values)" : "enumeration";
     Fresh();
     Key k;
     CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
-    // Subkeys and values come back sorted without regard to case, compared
-    // as lower-case text (so "_x" sorts before "A").
     for (const char* name : {"b", "_x", "A", "C", "b2"}) {
         Key sub;
         CHECK_EQ(Create(k.h, name, &sub.h), ERROR_SUCCESS);
     }
-    std::vector<std::string> keys;
+    typedef std::vector<std::string> Names;
+    const Names created = SubkeyNames(k.h);
+    CHECK((created == (g_wine ? Names{"_x", "A", "b", "b2", "C"}
+                       : g_nt ? Names{"A", "b", "b2", "C", "_x"}
+                              : Names{"b", "_x", "A", "C", "b2"})));
+    // A later key goes where its name sorts on NT, last on Windows 95/98.
+    {
+        Key sub;
+        CHECK_EQ(Create(k.h, "B1", &sub.h), ERROR_SUCCESS);
+    }
+    const Names keys = SubkeyNames(k.h);
+    CHECK((keys == (g_wine ? Names{"_x", "A", "b", "B1", "b2", "C"}
+                    : g_nt ? Names{"A", "b", "B1", "b2", "C", "_x"}
+                           : Names{"b", "_x", "A", "C", "b2", "B1"})));
     char name[64];
-    for (DWORD i = 0; RegEnumKeyA(k.h, i, name, sizeof name) == ERROR_SUCCESS; ++i) keys.push_back(name);
-    CHECK((keys == std::vector<std::string>{"_x", "A", "b", "b2", "C"}));
-    CHECK_EQ(RegEnumKeyA(k.h, 5, name, sizeof name), ERROR_NO_MORE_ITEMS);
+    CHECK_EQ(RegEnumKeyA(k.h, 6, name, sizeof name), ERROR_NO_MORE_ITEMS);
     CHECK_EQ(RegEnumKeyA(k.h, 1, name, 1), ERROR_MORE_DATA);
     DWORD nameSize = sizeof name;
-    CHECK_EQ(RegEnumKeyExA(k.h, 3, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    CHECK_EQ(RegEnumKeyExA(k.h, IndexOf(keys, "b2"), name, &nameSize, nullptr, nullptr, nullptr, nullptr),
+             ERROR_SUCCESS);
     CHECK_EQ(nameSize, 2);
 
     for (const char* value : {"zeta", "Alpha", "mid", "_under"}) CHECK_EQ(SetText(k.h, value, "v"), ERROR_SUCCESS);
     CHECK_EQ(SetText(k.h, "ZETA", "longer value"), ERROR_SUCCESS);  // the same value, whatever the case
-    std::vector<std::string> values;
-    for (DWORD i = 0;; ++i) {
-        DWORD n = sizeof name;
-        if (RegEnumValueA(k.h, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        CHECK_EQ(n, std::strlen(name));
-        values.push_back(name);
-    }
-    CHECK((values == std::vector<std::string>{"_under", "Alpha", "mid", "zeta"}));
+    CHECK((ValueNames(k.h) == (g_wine ? Names{"_under", "Alpha", "mid", "zeta"}
+                                      : Names{"zeta", "Alpha", "mid", "_under"})));
+    // Deleted and set again, a value is a new one: last on Windows.
+    CHECK_EQ(RegDeleteValueA(k.h, "Alpha"), ERROR_SUCCESS);
+    CHECK_EQ(SetText(k.h, "alpha", "v"), ERROR_SUCCESS);
+    const Names values = ValueNames(k.h);
+    CHECK((values == (g_wine ? Names{"_under", "alpha", "mid", "zeta"} : Names{"zeta", "mid", "_under", "alpha"})));
 
     // Too small a data buffer: the true size comes back, the name is not
     // handed out.
+    const DWORD zeta = IndexOf(values, "zeta");
     BYTE data[4];
     DWORD n = sizeof name, size = sizeof data, type = 0;
     std::memset(name, 'Q', sizeof name);
-    CHECK_EQ(RegEnumValueA(k.h, 3, name, &n, nullptr, &type, data, &size), ERROR_MORE_DATA);
+    CHECK_EQ(RegEnumValueA(k.h, zeta, name, &n, nullptr, &type, data, &size), ERROR_MORE_DATA);
     CHECK_EQ(size, 13);
     CHECK_EQ(n, sizeof name);
     // Too small a name buffer: the data size still comes back.
     n = 2;
     size = sizeof data;
-    CHECK_EQ(RegEnumValueA(k.h, 3, name, &n, nullptr, &type, nullptr, &size), ERROR_MORE_DATA);
+    CHECK_EQ(RegEnumValueA(k.h, zeta, name, &n, nullptr, &type, nullptr, &size), ERROR_MORE_DATA);
     CHECK_EQ(size, 13);
     n = sizeof name;
     CHECK_EQ(RegEnumValueA(k.h, 4, name, &n, nullptr, &type, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
@@ -232,7 +274,7 @@ void EnumerationOrder() {
     CHECK_EQ(RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, &subkeys, &maxSub, nullptr, &count, &maxName, &maxData,
                               nullptr, nullptr),
              ERROR_SUCCESS);
-    CHECK_EQ(subkeys, 5);
+    CHECK_EQ(subkeys, 6);
     CHECK_EQ(maxSub, 2);
     CHECK_EQ(count, 4);
     CHECK_EQ(maxName, 6);
@@ -325,14 +367,25 @@ void CurrentConfig() {
              ERROR_FILE_NOT_FOUND);
 }
 
+bool RunningUnderWine() {
+#ifdef ORVANE_SIM
+    return false;
+#else
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#endif
+}
+
 int RunAll() {
+    g_wine = RunningUnderWine();
     OSVERSIONINFOA info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info;
     GetVersionExA(&info);
     g_nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-    std::printf("platform %lu, version %lu.%lu\n", static_cast<unsigned long>(info.dwPlatformId),
-                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion));
+    std::printf("platform %lu, version %lu.%lu%s\n", static_cast<unsigned long>(info.dwPlatformId),
+                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion),
+                g_wine ? ", under Wine" : "");
     OpeningAndMissingKeys();
     QuerySizes();
     TypesRoundTrip();
