@@ -45,6 +45,7 @@ Key::~Key() {
 
 Key* Key::AddChild(std::string_view childName, Placement where) {
     if (Key* existing = children.Find(childName)) return existing;
+    if (depth >= kMaxDepth) return nullptr;
     auto child = std::make_shared<Key>();
     child->name = std::string(childName);
     child->parent = this;
@@ -127,6 +128,15 @@ Root* SplitFullPath(std::string_view fullPath, std::string_view* rest) {
     return root;
 }
 
+size_t PathDepth(std::string_view path) {
+    size_t n = 0;
+    ForEachPart(path, [&](std::string_view) {
+        ++n;
+        return true;
+    });
+    return n;
+}
+
 Key* Find(Key* from, std::string_view path) {
     Key* k = from;
     ForEachPart(path, [&](std::string_view part) {
@@ -141,7 +151,7 @@ Key* Create(Key* from, std::string_view path) {
     Key* k = from;
     ForEachPart(path, [&](std::string_view part) {
         k = k->AddChild(part, where);
-        return true;
+        return k != nullptr;
     });
     return k;
 }

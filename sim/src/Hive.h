@@ -4,8 +4,9 @@
 // Order is the machine's: values in the order they were created (a value
 // set again keeps its place, a new one goes last); subkeys where the
 // platform mode puts a new one (SubkeyPlacement). Lookups go through each
-// list's name index, and nothing walks a tree by recursion: teardown,
-// export, copies and diffs use explicit stacks.
+// list's name index, and nothing walks a tree by recursion: trees are at
+// most kMaxDepth levels deep, and teardown, export, copies and diffs use
+// explicit stacks.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,9 @@
 #include "sim/control.h"
 
 namespace sim::hive {
+
+// Windows refuses keys more than 512 levels below a root.
+constexpr unsigned kMaxDepth = 512;
 
 // Where a new subkey goes in the current platform mode: NT keeps a key's
 // subkeys sorted, Windows 95/98 appends them.
@@ -54,7 +58,8 @@ struct Key : std::enable_shared_from_this<Key> {
     ~Key();
 
     Key* FindChild(std::string_view childName) const { return children.Find(childName); }
-    // The existing child of that name, or a new one placed by `where`.
+    // The existing child of that name, or a new one placed by `where`;
+    // null when a new one would lie deeper than kMaxDepth.
     Key* AddChild(std::string_view childName, Placement where);
     // Detaches the child and marks its whole subtree deleted.
     bool RemoveChild(std::string_view childName);
@@ -83,9 +88,12 @@ Root* FindRootByName(std::string_view name);
 // below it. Returns null when the root is unknown.
 Root* SplitFullPath(std::string_view fullPath, std::string_view* rest);
 
+// Number of names in a backslash-separated path (empty parts skipped).
+size_t PathDepth(std::string_view path);
 // Walks a path below a key; null when a part is missing.
 Key* Find(Key* from, std::string_view path);
-// Creates every missing part, placed as the platform mode places subkeys.
+// Creates every missing part, placed as the platform mode places subkeys;
+// null when the key would lie deeper than kMaxDepth.
 Key* Create(Key* from, std::string_view path);
 
 // Full name of a key, e.g. HKEY_LOCAL_MACHINE\System\CurrentControlSet.

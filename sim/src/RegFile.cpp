@@ -266,6 +266,8 @@ bool Parser::KeyLine(std::string_view line, int number) {
     if (!root) return Fail(number, "unknown root key " + Quoted(inner.substr(0, inner.find('\\'))));
     if (remove && rest.find_first_not_of('\\') == std::string_view::npos)
         return Fail(number, "a root key cannot be deleted: " + Quoted(line));
+    if (!remove && hive::PathDepth(rest) > hive::kMaxDepth)
+        return Fail(number, "key more than " + std::to_string(hive::kMaxDepth) + " levels deep " + Quoted(line));
     Op op(remove ? Op::kDeleteKey : Op::kCreateKey);
     op.root = root;
     op.path = std::string(rest);
@@ -358,6 +360,7 @@ void Apply(const std::vector<Op>& ops) {
     for (const Op& op : ops) {
         switch (op.kind) {
             case Op::kCreateKey:
+                // Never null: the parser refused keys too deep to create.
                 current = hive::Create(op.root->key.get(), op.path);
                 break;
             case Op::kDeleteKey:

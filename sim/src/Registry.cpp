@@ -69,10 +69,13 @@ HKEY NewHandle(Key* key, REGSAM access) {
 }
 
 // Follows a path below `from`, checking the injected access of every key
-// on the way. Returns the key or an error.
+// on the way. Returns the key or an error. A key that would lie more than
+// kMaxDepth levels below its root is refused before anything is created,
+// as Windows refuses it ("The parameter is incorrect").
 LONG Walk(Key* from, std::string_view path, bool create, bool wantWrite, Key** out, bool* created) {
     if (created) *created = false;
     if (!path.empty() && path.front() == '\\') return ERROR_BAD_PATHNAME;
+    if (create && from->depth + sim::hive::PathDepth(path) > sim::hive::kMaxDepth) return ERROR_INVALID_PARAMETER;
     const auto where = sim::hive::SubkeyPlacement();
     Key* k = from;
     size_t start = 0;

@@ -340,6 +340,38 @@ void Deletion() {
     CHECK_EQ(RegQueryValueExA(child.h, "x", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
 }
 
+// Windows refuses a key more than 512 levels below its root ("The
+// parameter is incorrect"; real Windows counts from \REGISTRY, so below
+// HKEY_CURRENT_USER it refuses a few levels sooner). Wine has no limit: a
+// difference of Wine.
+void DepthLimit() {
+    g_case = g_wine ? "depth (Wine has no limit)" : "depth";
+    Fresh();
+    HKEY key = nullptr;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    int depth = 2;  // Software\OrvaneConformance
+    LONG rc = ERROR_SUCCESS;
+    while (key && depth < 513) {
+        HKEY child = nullptr;
+        rc = Create(key, "d", &child);
+        if (rc != ERROR_SUCCESS) break;
+        RegCloseKey(key);
+        key = child;
+        ++depth;
+    }
+    if (key) RegCloseKey(key);
+    if (g_wine) {
+        CHECK_EQ(rc, ERROR_SUCCESS);
+        CHECK_EQ(depth, 513);
+    } else {
+        CHECK_EQ(rc, ERROR_INVALID_PARAMETER);
+#ifdef ORVANE_SIM
+        CHECK_EQ(depth, 512);
+#endif
+    }
+    DeleteTree(HKEY_CURRENT_USER, kBase);
+}
+
 void AccessRights() {
     g_case = "access";
     Fresh();
@@ -392,6 +424,7 @@ int RunAll() {
     EnumerationOrder();
     UnterminatedStrings();
     Deletion();
+    DepthLimit();
     AccessRights();
     CurrentConfig();
     DeleteTree(HKEY_CURRENT_USER, kBase);
