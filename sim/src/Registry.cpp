@@ -120,24 +120,24 @@ bool SubtreeWritable(const Key* key) {
 
 std::string_view Name(LPCSTR name) { return name ? std::string_view(name) : std::string_view(); }
 
-// String values as the ANSI functions see them, following Wine in every
-// mode (measured with the registry conformance checks): a text stored
-// without its terminator gets one (on Windows 95/98 single texts only, not
-// lists).
-bool GetsTerminator(DWORD type) {
-    return NtMode() ? sim::hive::IsStringType(type) : (type == REG_SZ || type == REG_EXPAND_SZ);
-}
-
-// Windows 95/98 hands out an empty text as one NUL byte.
-const BYTE kEmptyText[1] = {0};
-void DataOf(const sim::hive::Value& v, const BYTE** data, DWORD* size) {
-    if (!NtMode() && v.type == REG_SZ && v.data.empty()) {
-        *data = kEmptyText;
-        *size = 1;
-        return;
+// The bytes a value set through the ANSI function is stored with, as Wine
+// measures them in each mode (registry conformance checks). Windows 95/98
+// keeps a REG_SZ up to its first NUL and adds the NUL, whatever the count
+// says (so an empty text is one NUL byte, which the key information counts
+// like any other), and every other type as given; NT completes a text,
+// expandable text or list whose last byte is not NUL. Neither reads past
+// the count given. What is stored is what the queries hand out.
+std::vector<BYTE> Stored(DWORD type, const BYTE* data, DWORD size) {
+    if (!NtMode()) {
+        if (type != REG_SZ) return std::vector<BYTE>(data, data + size);
+        const void* nul = size ? std::memchr(data, 0, size) : nullptr;
+        std::vector<BYTE> text(data, nul ? static_cast<const BYTE*>(nul) : data + size);
+        text.push_back(0);
+        return text;
     }
-    *data = v.data.data();
-    *size = static_cast<DWORD>(v.data.size());
+    std::vector<BYTE> bytes(data, data + size);
+    if (sim::hive::IsStringType(type) && size > 0 && data[size - 1] != 0) bytes.push_back(0);
+    return bytes;
 }
 
 }  // namespace
@@ -203,15 +203,13 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     const sim::hive::Value* v = t.key->FindValue(Name(lpValueName));
     if (!v) return ERROR_FILE_NOT_FOUND;
     if (lpType) *lpType = v->type;
-    const BYTE* bytes = nullptr;
-    DWORD size = 0;
-    DataOf(*v, &bytes, &size);
+    const DWORD size = static_cast<DWORD>(v->data.size());
     if (lpData) {
         if (*lpcbData < size) {
             *lpcbData = size;
             return ERROR_MORE_DATA;
         }
-        if (size) std::memcpy(lpData, bytes, size);
+        if (size) std::memcpy(lpData, v->data.data(), size);
     }
     if (lpcbData) *lpcbData = size;
     return ERROR_SUCCESS;
@@ -220,17 +218,13 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                            DWORD cbData) {
     (void)Reserved;
-    if (!lpData && cbData) return ERROR_INVALID_PARAMETER;
+    // Windows 95/98 reads a REG_SZ up to its NUL and so wants one there.
+    if (!lpData && (cbData || (!NtMode() && dwType == REG_SZ))) return ERROR_INVALID_PARAMETER;
     Target t;
     if (LONG rc = Resolve(hKey, KEY_SET_VALUE, &t)) return rc;
     if (!Writable(t.key.get())) return ERROR_ACCESS_DENIED;
-    if (GetsTerminator(dwType) && cbData > 0 && lpData[cbData - 1] != 0) {
-        std::vector<BYTE> terminated(lpData, lpData + cbData);
-        terminated.push_back(0);
-        t.key->SetValue(Name(lpValueName), dwType, terminated.data(), terminated.size());
-        return ERROR_SUCCESS;
-    }
-    t.key->SetValue(Name(lpValueName), dwType, lpData, cbData);
+    const std::vector<BYTE> bytes = Stored(dwType, lpData, cbData);
+    t.key->SetValue(Name(lpValueName), dwType, bytes.data(), bytes.size());
     return ERROR_SUCCESS;
 }
 
@@ -310,9 +304,7 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     if (LONG rc = Resolve(hKey, KEY_QUERY_VALUE, &t)) return rc;
     const sim::hive::Value* v = t.key->values.At(dwIndex);
     if (!v) return ERROR_NO_MORE_ITEMS;
-    const BYTE* bytes = nullptr;
-    DWORD size = 0;
-    DataOf(*v, &bytes, &size);
+    const DWORD size = static_cast<DWORD>(v->data.size());
     if (v->name.size() >= *lpcchValueName) {
         // As Wine does: the name cut to fit and the data size are handed out.
         if (*lpcchValueName > 0) {
@@ -329,7 +321,7 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     std::memcpy(lpValueName, v->name.c_str(), v->name.size() + 1);
     *lpcchValueName = static_cast<DWORD>(v->name.size());
     if (lpType) *lpType = v->type;
-    if (lpData && size) std::memcpy(lpData, bytes, size);
+    if (lpData && size) std::memcpy(lpData, v->data.data(), size);
     if (lpcbData) *lpcbData = size;
     return ERROR_SUCCESS;
 }

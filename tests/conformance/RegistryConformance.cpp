@@ -282,32 +282,76 @@ void EnumerationOrder() {
     CHECK_EQ(maxData, 26);
 }
 
-void UnterminatedStrings() {
-    g_case = "unterminated";
+// What the ANSI function stores for a text, as each mode keeps it: NT
+// completes a text, expandable text or list that lacks its terminator;
+// Windows 95/98 keeps a REG_SZ up to its first NUL plus the NUL whatever
+// the count (so an empty text is one NUL byte) and other types as given.
+void StoredTexts() {
+    g_case = "stored texts";
     Fresh();
     Key k;
     CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
-    CHECK_EQ(RegSetValueExA(k.h, "abc", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3), ERROR_SUCCESS);
+    struct Case {
+        const char* name;
+        DWORD type;
+        const char* data;
+        DWORD size;
+        DWORD nt, win98;  // bytes stored
+    };
+    const Case cases[] = {
+        {"abc", REG_SZ, "abc", 3, 4, 4},
+        {"empty", REG_SZ, "", 0, 0, 1},
+        {"embedded", REG_SZ, "ab\0cd\0", 6, 6, 3},
+        {"expand", REG_EXPAND_SZ, "abc", 3, 4, 3},
+        {"list", REG_MULTI_SZ, "a\0b", 3, 4, 3},
+    };
+    for (const Case& c : cases) {
+        g_case = c.name;
+        CHECK_EQ(RegSetValueExA(k.h, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.data), c.size), ERROR_SUCCESS);
+        char buffer[8];
+        std::memset(buffer, 'Q', sizeof buffer);
+        DWORD size = sizeof buffer, type = 0;
+        CHECK_EQ(RegQueryValueExA(k.h, c.name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
+        const DWORD stored = g_nt ? c.nt : c.win98;
+        CHECK_EQ(size, stored);
+        const DWORD kept = stored < c.size ? stored : c.size;
+        CHECK(std::memcmp(buffer, c.data, kept) == 0);
+        if (stored > c.size || (stored && stored < c.size)) CHECK_EQ(buffer[stored - 1], 0);
+        CHECK_EQ(buffer[stored], 'Q');  // nothing written past the value
+    }
+    g_case = "no text";
+    CHECK_EQ(RegSetValueExA(k.h, "none", 0, REG_SZ, nullptr, 0), g_nt ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+}
+
+// RegQueryInfoKeyA counts the longest value as the queries hand it out
+// (texts in UTF-16 bytes), so a walk whose buffer has that size reads
+// every value, the empty text of Windows 95/98 included.
+void WalkSizedByKeyInformation() {
+    g_case = "walk sized by the key information";
+    Fresh();
+    Key k;
+    CHECK_EQ(Create(HKEY_CURRENT_USER, "Software\\OrvaneConformance\\Empty", &k.h), ERROR_SUCCESS);
     CHECK_EQ(RegSetValueExA(k.h, "empty", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 0), ERROR_SUCCESS);
-    char buffer[8];
-    std::memset(buffer, 'Q', sizeof buffer);
-    DWORD size = sizeof buffer, type = 0;
-    CHECK_EQ(RegQueryValueExA(k.h, "abc", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
-    CHECK(std::memcmp(buffer, "abc", 3) == 0);
-    // A text gets its terminator.
-    CHECK_EQ(size, 4);
-    CHECK_EQ(buffer[3], 0);
-    // An empty text: nothing on NT, one NUL on Windows 95/98.
-    std::memset(buffer, 'Q', sizeof buffer);
-    size = sizeof buffer;
-    CHECK_EQ(RegQueryValueExA(k.h, "empty", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
-    CHECK_EQ(size, g_nt ? 0 : 1);
-    if (!g_nt) CHECK_EQ(buffer[0], 0);
-    // A list without its closing NUL is completed on NT only.
-    CHECK_EQ(RegSetValueExA(k.h, "list", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>("a\0b"), 3), ERROR_SUCCESS);
-    size = 0;
-    CHECK_EQ(RegQueryValueExA(k.h, "list", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-    CHECK_EQ(size, g_nt ? 4 : 3);
+    DWORD count = 0, maxData = 99;
+    CHECK_EQ(RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, &maxData,
+                              nullptr, nullptr),
+             ERROR_SUCCESS);
+    CHECK_EQ(count, 1);
+    CHECK_EQ(maxData, g_nt ? 0 : 2);
+    const DWORD number = 7;
+    CHECK_EQ(RegSetValueExA(k.h, "n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4), ERROR_SUCCESS);
+    CHECK_EQ(RegSetValueExA(k.h, "bin", 0, REG_BINARY, reinterpret_cast<const BYTE*>("12345"), 5), ERROR_SUCCESS);
+    CHECK_EQ(RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, &maxData,
+                              nullptr, nullptr),
+             ERROR_SUCCESS);
+    CHECK_EQ(count, 3);
+    std::vector<BYTE> data(maxData + 1);
+    for (DWORD i = 0; i < count; ++i) {
+        char name[16];
+        DWORD n = sizeof name, size = maxData;
+        CHECK_EQ(RegEnumValueA(k.h, i, name, &n, nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
+        CHECK(size <= maxData);
+    }
 }
 
 void Deletion() {
@@ -422,7 +466,8 @@ int RunAll() {
     QuerySizes();
     TypesRoundTrip();
     EnumerationOrder();
-    UnterminatedStrings();
+    StoredTexts();
+    WalkSizedByKeyInformation();
     Deletion();
     DepthLimit();
     AccessRights();

@@ -60,11 +60,11 @@ void BuildTree() {
     Set(HKEY_LOCAL_MACHINE, k, "", REG_SZ, B(std::string_view("default\0", 8)));
     Set(HKEY_LOCAL_MACHINE, k, "a\\b\"c", REG_SZ, B(std::string_view("C:\\x \"q\"\0", 9)));
     Set(HKEY_LOCAL_MACHINE, k, "Text", REG_SZ, B(std::string_view("caf\xE9\0", 5)));
-    // RegSetValueExA would add the terminator; an import keeps the bytes.
+    // RegSetValueExA would add the terminator (or, in Windows 98 mode, stop
+    // at the first NUL); an import keeps the bytes.
     ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Orvane]\r\n"
-                               "\"NoNul\"=hex(1):61,62,63\r\n\r\n")
+                               "\"NoNul\"=hex(1):61,62,63\r\n\"Embedded\"=hex(1):61,00,62,00\r\n\r\n")
                     .ok);
-    Set(HKEY_LOCAL_MACHINE, k, "Embedded", REG_SZ, B(std::string_view("a\0b\0", 4)));
     Set(HKEY_LOCAL_MACHINE, k, "Crlf", REG_SZ, B(std::string_view("a\r\n\0", 4)));
     Set(HKEY_LOCAL_MACHINE, k, "Dword", REG_DWORD, {0x0a, 0, 0, 0xf0});
     Set(HKEY_LOCAL_MACHINE, k, "Short", REG_DWORD, {1, 2});
