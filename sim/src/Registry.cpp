@@ -140,6 +140,16 @@ std::vector<BYTE> Stored(DWORD type, const BYTE* data, DWORD size) {
     return bytes;
 }
 
+// Copies a value's data into a caller's buffer of `capacity` bytes (room
+// for the data checked already). A text stored without its terminator gets
+// one after it when the buffer has room, not counted in the size, as
+// Windows documents for both query functions and Wine does.
+void CopyData(const sim::hive::Value& v, BYTE* out, DWORD capacity) {
+    const size_t size = v.data.size();
+    if (size) std::memcpy(out, v.data.data(), size);
+    if (sim::hive::IsStringType(v.type) && size && v.data.back() != 0 && capacity > size) out[size] = 0;
+}
+
 }  // namespace
 
 namespace sim {
@@ -209,7 +219,7 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
             *lpcbData = size;
             return ERROR_MORE_DATA;
         }
-        if (size) std::memcpy(lpData, v->data.data(), size);
+        CopyData(*v, lpData, *lpcbData);
     }
     if (lpcbData) *lpcbData = size;
     return ERROR_SUCCESS;
@@ -321,7 +331,7 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     std::memcpy(lpValueName, v->name.c_str(), v->name.size() + 1);
     *lpcchValueName = static_cast<DWORD>(v->name.size());
     if (lpType) *lpType = v->type;
-    if (lpData && size) std::memcpy(lpData, v->data.data(), size);
+    if (lpData) CopyData(*v, lpData, *lpcbData);
     if (lpcbData) *lpcbData = size;
     return ERROR_SUCCESS;
 }

@@ -286,6 +286,8 @@ void EnumerationOrder() {
 // completes a text, expandable text or list that lacks its terminator;
 // Windows 95/98 keeps a REG_SZ up to its first NUL plus the NUL whatever
 // the count (so an empty text is one NUL byte) and other types as given.
+// Reading a text stored without its terminator puts one after it in the
+// caller's buffer when there is room, not counted in the size.
 void StoredTexts() {
     g_case = "stored texts";
     Fresh();
@@ -305,19 +307,31 @@ void StoredTexts() {
         {"expand", REG_EXPAND_SZ, "abc", 3, 4, 3},
         {"list", REG_MULTI_SZ, "a\0b", 3, 4, 3},
     };
-    for (const Case& c : cases) {
-        g_case = c.name;
+    for (const Case& c : cases)
         CHECK_EQ(RegSetValueExA(k.h, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.data), c.size), ERROR_SUCCESS);
-        char buffer[8];
-        std::memset(buffer, 'Q', sizeof buffer);
-        DWORD size = sizeof buffer, type = 0;
-        CHECK_EQ(RegQueryValueExA(k.h, c.name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
+    const std::vector<std::string> names = ValueNames(k.h);
+    for (const Case& c : cases) {
         const DWORD stored = g_nt ? c.nt : c.win98;
-        CHECK_EQ(size, stored);
-        const DWORD kept = stored < c.size ? stored : c.size;
-        CHECK(std::memcmp(buffer, c.data, kept) == 0);
-        if (stored > c.size || (stored && stored < c.size)) CHECK_EQ(buffer[stored - 1], 0);
-        CHECK_EQ(buffer[stored], 'Q');  // nothing written past the value
+        for (int enumerate = 0; enumerate < 2; ++enumerate) {
+            g_case = c.name;
+            char buffer[8];
+            std::memset(buffer, 'Q', sizeof buffer);
+            DWORD size = sizeof buffer, type = 0;
+            char name[16];
+            DWORD n = sizeof name;
+            CHECK_EQ(enumerate ? RegEnumValueA(k.h, IndexOf(names, c.name), name, &n, nullptr, &type,
+                                               reinterpret_cast<BYTE*>(buffer), &size)
+                               : RegQueryValueExA(k.h, c.name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size),
+                     ERROR_SUCCESS);
+            CHECK_EQ(size, stored);
+            const DWORD kept = stored < c.size ? stored : c.size;
+            CHECK(std::memcmp(buffer, c.data, kept) == 0);
+            const bool terminated = stored && buffer[stored - 1] == 0;
+            if (stored > c.size || (stored && stored < c.size)) CHECK(terminated);
+            // Past the value only the terminator it lacked, nothing else.
+            CHECK_EQ(buffer[stored], stored && !terminated ? 0 : 'Q');
+            CHECK_EQ(buffer[stored + 1], 'Q');
+        }
     }
     g_case = "no text";
     CHECK_EQ(RegSetValueExA(k.h, "none", 0, REG_SZ, nullptr, 0), g_nt ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
