@@ -93,6 +93,7 @@ public:
         size_t b = blocks_.size();
         size_t pos = 0;
         if (where == Placement::Sorted) FindSortedPlace(*raw, &b, &pos);
+        else if (sorted_ && size_ && !SortsAfter(*raw, *blocks_.back()->items.back())) sorted_ = false;
         if (b == blocks_.size()) {
             if (blocks_.empty() || blocks_.back()->items.size() >= kMaxBlock)
                 blocks_.push_back(std::make_unique<Block>());
@@ -145,6 +146,7 @@ public:
         size_ = 0;
         max_ = nullptr;
         maxStale_ = true;
+        sorted_ = true;
         cacheBlock_ = cacheStart_ = 0;
     }
 
@@ -189,9 +191,30 @@ private:
     }
 
     // The block and position of the first entry that sorts after `item`;
-    // b == blocks_.size() when none does. An entry sorting after all of
-    // them, the common case of names created in order, costs no scan.
+    // b == blocks_.size() when none does. In a list still in NT's order
+    // (the usual case) that is a binary search; otherwise the blocks that
+    // hold a later name are found by their largest entry, and one sorting
+    // after all of them costs no scan.
     void FindSortedPlace(const Item& item, size_t* b, size_t* pos) {
+        if (sorted_) {
+            size_t lo = 0, hi = blocks_.size();
+            while (lo < hi) {
+                const size_t mid = (lo + hi) / 2;
+                if (SortsAfter(*blocks_[mid]->items.back(), item)) hi = mid;
+                else lo = mid + 1;
+            }
+            *b = lo;
+            if (lo == blocks_.size()) return;
+            const auto& items = blocks_[lo]->items;
+            size_t first = 0, last = items.size();
+            while (first < last) {
+                const size_t mid = (first + last) / 2;
+                if (SortsAfter(*items[mid], item)) last = mid;
+                else first = mid + 1;
+            }
+            *pos = first;
+            return;
+        }
         if (maxStale_) {
             max_ = nullptr;
             for (auto& block : blocks_) {
@@ -239,6 +262,7 @@ private:
     size_t size_ = 0;
     Item* max_ = nullptr;
     bool maxStale_ = true;
+    bool sorted_ = true;  // every entry sorts after the one before it
     mutable size_t cacheBlock_ = 0;
     mutable size_t cacheStart_ = 0;
 };
