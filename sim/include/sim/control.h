@@ -25,6 +25,9 @@ bool ParsePlatform(std::string_view name, Platform* platform);
 // commands, the standard modules, default files and Winsock 2.2.
 void Reset();
 
+// The mode also decides where a new subkey goes (last on Windows 98, sorted
+// on NT), for programs and imports alike: a machine file imported before
+// the mode is set keeps the file's order.
 void SetPlatform(Platform platform);
 Platform GetPlatform();
 
