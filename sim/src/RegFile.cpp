@@ -2,7 +2,6 @@
 // patch between two states. Everything here sees names and data the way the
 // ANSI functions do (8-bit, code page 1252); only hex(2)/hex(7) data in 5.00
 // files and the file encoding itself are converted.
-#include <climits>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
