@@ -5,9 +5,11 @@ examples/win2000.reg from the compact descriptions below.
 The output is the canonical form of the simulated registry's exporter, so a
 file imported and exported again comes back byte for byte: CR LF line ends;
 every key on its own line, intermediate keys included; roots in the order
-HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CURRENT_CONFIG; subkeys and values
-sorted by their lower-cased names (the registry's enumeration order, as Wine
-keeps it); hex lists broken where regedit breaks them.
+HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CURRENT_CONFIG; subkeys sorted as
+NT keeps them (names compared upper-cased), an order a Windows 98 machine can
+have too, so a sample reads back in its order in every platform mode; values
+in one creation order, sorted by their lower-cased names; hex lists broken
+where regedit breaks them.
 
     scripts/make_examples.py            write the three files
     scripts/make_examples.py --check    exit 1 when a file differs from what
@@ -95,10 +97,10 @@ class Key:
     def __init__(self, name):
         self.name = name
         self.children = {}  # lower-cased name -> Key
-        self.values = []  # (name, value); written sorted like the registry enumerates them
+        self.values = []  # (name, value); written sorted by lower-cased name
 
     def child(self, name):
-        # Sorting by str.lower() matches the registry's order only for ASCII.
+        # Sorting by str.upper() matches NT's order only for ASCII.
         if not name.isascii():
             raise ValueError(f"key name {name!r} is not ASCII")
         key = self.children.get(name.lower())
@@ -133,14 +135,12 @@ def render(header, keys):
         for name, value in sorted(key.values, key=lambda nv: nv[0].lower()):
             out.append(value_line(name, value, header) + NL)
         out.append(NL)
-        for lower in sorted(key.children):
-            child = key.children[lower]
+        for child in sorted(key.children.values(), key=lambda k: k.name.upper()):
             walk(child, full + "\\" + child.name)
 
     roots = build(keys)
     for root in ROOTS:
-        for lower in sorted(roots[root].children):
-            child = roots[root].children[lower]
+        for child in sorted(roots[root].children.values(), key=lambda k: k.name.upper()):
             walk(child, root + "\\" + child.name)
     return "".join(out).encode("cp1252")
 

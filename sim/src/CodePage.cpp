@@ -35,16 +35,37 @@ unsigned char Lower(unsigned char c) {
     }
 }
 
-int CompareNames(std::string_view a, std::string_view b) {
+unsigned char Upper(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+    switch (c) {
+        case 0x9A: return 0x8A;
+        case 0x9C: return 0x8C;
+        case 0x9E: return 0x8E;
+        case 0xFF: return 0x9F;
+        default: return c;
+    }
+}
+
+namespace {
+
+template <unsigned char (*Fold)(unsigned char)>
+int CompareFolded(std::string_view a, std::string_view b) {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
-        const char16_t ca = ToUnicode(Lower(static_cast<unsigned char>(a[i])));
-        const char16_t cb = ToUnicode(Lower(static_cast<unsigned char>(b[i])));
+        const char16_t ca = ToUnicode(Fold(static_cast<unsigned char>(a[i])));
+        const char16_t cb = ToUnicode(Fold(static_cast<unsigned char>(b[i])));
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     if (a.size() == b.size()) return 0;
     return a.size() < b.size() ? -1 : 1;
 }
+
+}  // namespace
+
+int CompareNames(std::string_view a, std::string_view b) { return CompareFolded<Lower>(a, b); }
+
+int CompareNamesUpper(std::string_view a, std::string_view b) { return CompareFolded<Upper>(a, b); }
 
 std::u16string Widen(std::string_view ansi) {
     std::u16string out;

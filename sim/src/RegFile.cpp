@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 #include <utility>
 
 #include "CodePage.h"
@@ -264,6 +265,8 @@ bool Parser::KeyLine(std::string_view line, int number) {
     if (!root) return Fail(number, "unknown root key " + Quoted(inner.substr(0, inner.find('\\'))));
     if (remove && rest.find_first_not_of('\\') == std::string_view::npos)
         return Fail(number, "a root key cannot be deleted: " + Quoted(line));
+    if (!remove && hive::PathDepth(rest) > hive::kMaxDepth)
+        return Fail(number, "key more than " + std::to_string(hive::kMaxDepth) + " levels deep " + Quoted(line));
     Op op(remove ? Op::kDeleteKey : Op::kCreateKey);
     op.root = root;
     op.path = std::string(rest);
@@ -356,6 +359,7 @@ void Apply(const std::vector<Op>& ops) {
     for (const Op& op : ops) {
         switch (op.kind) {
             case Op::kCreateKey:
+                // Never null: the parser refused keys too deep to create.
                 current = hive::Create(op.root->key.get(), op.path);
                 break;
             case Op::kDeleteKey:
@@ -470,68 +474,89 @@ private:
     std::string out_;
 };
 
-// A key with its values and its whole subtree. A root is written only when
-// it holds values of its own: regedit has no way to create one.
-void WriteTree(Writer& w, const Key& key) {
-    if (key.parent || !key.values.empty()) {
-        w.KeyLine(key, false);
-        for (const Value& v : key.values) w.SetValue(v);
-        w.EndKey();
+// A key with its values and its whole subtree, depth first in enumeration
+// order. A root is written only when it holds values of its own: regedit
+// has no way to create one.
+void WriteTree(Writer& w, const Key& top) {
+    std::vector<const Key*> pending{&top};
+    std::vector<const Key*> children;
+    while (!pending.empty()) {
+        const Key* key = pending.back();
+        pending.pop_back();
+        if (key->parent || !key->values.empty()) {
+            w.KeyLine(*key, false);
+            for (const Value& v : key->values) w.SetValue(v);
+            w.EndKey();
+        }
+        children.clear();
+        for (const Key& child : key->children) children.push_back(&child);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(*it);
     }
-    for (auto& child : key.children) WriteTree(w, *child);
 }
 
-std::shared_ptr<Key> Clone(const Key& key, Key* parent) {
+std::shared_ptr<Key> CopyOne(const Key& key, Key* parent) {
     auto copy = std::make_shared<Key>();
     copy->name = key.name;
     copy->parent = parent;
-    copy->values = key.values;
+    copy->depth = key.depth;
     copy->access = key.access;
-    copy->children.reserve(key.children.size());
-    for (auto& child : key.children) copy->children.push_back(Clone(*child, copy.get()));
+    for (const Value& v : key.values) copy->SetValue(v.name, v.type, v.data.data(), v.data.size());
     return copy;
 }
 
+// A copy of a whole tree, in the same order.
+std::shared_ptr<Key> Clone(const Key& top) {
+    std::shared_ptr<Key> root = CopyOne(top, nullptr);
+    std::vector<std::pair<const Key*, Key*>> pending{{&top, root.get()}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        for (const Key& child : from->children)
+            pending.push_back({&child, to->children.Add(CopyOne(child, to), hive::Placement::Append)});
+    }
+    return root;
+}
+
 // ---- Diff ----------------------------------------------------------------------
+//
+// A patch holds only what changed, and importing it onto the state it was
+// taken from gives the new state exactly, order included. The import keeps
+// what it does not touch in place, appends a new value, and places a new
+// key as the platform mode does; the diff plans its lines for that.
 
 bool SameData(const Value& a, const Value& b) { return a.type == b.type && a.data == b.data; }
 
-// The value lines that turn `before` into `after` exactly, creation order
-// included. An import keeps the values it does not touch in place and
-// appends new ones, so values of `after` can stay in place only while they
-// form a prefix of it in the same relative order as in `before`, with the
-// same spelling; every later one that already existed is deleted and
-// written again to move it to the end.
+// The value lines that turn `before` into `after`. Values of `after` can
+// stay in place only while they form a prefix of it in the same relative
+// order as in `before`, with the same spelling; every later one that
+// already existed is deleted and written again to move it to the end.
 void DiffValues(Writer& w, const Key& before, const Key& after) {
-    std::vector<bool> matched(before.values.size(), false);
+    std::unordered_map<const Value*, size_t> position;
+    size_t n = 0;
+    for (const Value& v : before.values) position[&v] = n++;
+    std::vector<bool> matched(n, false);
     bool inPlace = true;
-    size_t lastKept = 0;
     bool anyKept = false;
+    size_t lastKept = 0;
     bool keyLineWritten = false;
     auto keyLine = [&] {
         if (!keyLineWritten) w.KeyLine(after, false);
         keyLineWritten = true;
     };
     for (const Value& v : after.values) {
-        size_t index = before.values.size();
-        for (size_t i = 0; i < before.values.size(); ++i) {
-            if (cp1252::CompareNames(before.values[i].name, v.name) == 0) {
-                index = i;
-                break;
-            }
-        }
-        if (index == before.values.size()) {  // new
+        const Value* old = before.FindValue(v.name);
+        if (!old) {
             inPlace = false;
             keyLine();
             w.SetValue(v);
             continue;
         }
+        const size_t index = position[old];
         matched[index] = true;
-        const Value& old = before.values[index];
-        if (inPlace && old.name == v.name && (!anyKept || index > lastKept)) {
+        if (inPlace && old->name == v.name && (!anyKept || index > lastKept)) {
             lastKept = index;
             anyKept = true;
-            if (!SameData(old, v)) {
+            if (!SameData(*old, v)) {
                 keyLine();
                 w.SetValue(v);
             }
@@ -539,44 +564,178 @@ void DiffValues(Writer& w, const Key& before, const Key& after) {
         }
         inPlace = false;
         keyLine();
-        w.DeleteValue(old.name);
+        w.DeleteValue(old->name);
         w.SetValue(v);
     }
-    for (size_t i = 0; i < before.values.size(); ++i) {
-        if (matched[i]) continue;
-        keyLine();
-        w.DeleteValue(before.values[i].name);
+    size_t i = 0;
+    for (const Value& v : before.values) {
+        if (!matched[i++]) {
+            keyLine();
+            w.DeleteValue(v.name);
+        }
     }
     if (keyLineWritten) w.EndKey();
 }
 
-void DiffTree(Writer& w, const Key& before, const Key& after) {
-    DiffValues(w, before, after);
-    auto removed = [&](const Key& key) {
-        w.KeyLine(key, true);
-        w.EndKey();
-    };
-    // Both child lists are in enumeration order: merge them.
-    const auto& b = before.children;
-    const auto& a = after.children;
-    size_t i = 0, j = 0;
-    while (i < b.size() || j < a.size()) {
-        const int order = i == b.size() ? 1 : j == a.size() ? -1 : cp1252::CompareNames(b[i]->name, a[j]->name);
-        if (order < 0) {
-            removed(*b[i++]);
-        } else if (order > 0) {
-            WriteTree(w, *a[j++]);
-        } else {
-            // A key whose spelling changed was deleted and created again;
-            // an import keeps the old spelling unless it does the same.
-            if (b[i]->name == a[j]->name) {
-                DiffTree(w, *b[i], *a[j]);
-            } else {
-                removed(*b[i]);
-                WriteTree(w, *a[j]);
+// One step at a parent: a child deleted with its subtree, written whole,
+// or kept and compared.
+struct ChildStep {
+    enum Kind { kDelete, kCreate, kCompare } kind;
+    const Key* before;
+    const Key* after;
+};
+
+bool SortedAsNt(const std::vector<const Key*>& keys) {
+    for (size_t i = 1; i < keys.size(); ++i)
+        if (cp1252::CompareNamesUpper(keys[i - 1]->name, keys[i]->name) >= 0) return false;
+    return true;
+}
+
+// The longest run of `indexes` (in order) that increases: the children of
+// `after` that can keep their place because the others move around them.
+std::vector<bool> LongestIncreasing(const std::vector<size_t>& indexes) {
+    std::vector<size_t> tails;                       // positions in `indexes`
+    std::vector<size_t> previous(indexes.size(), SIZE_MAX);
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        size_t lo = 0, hi = tails.size();
+        while (lo < hi) {
+            const size_t mid = (lo + hi) / 2;
+            if (indexes[tails[mid]] < indexes[i]) lo = mid + 1;
+            else hi = mid;
+        }
+        if (lo > 0) previous[i] = tails[lo - 1];
+        if (lo == tails.size()) tails.push_back(i);
+        else tails[lo] = i;
+    }
+    std::vector<bool> keep(indexes.size(), false);
+    for (size_t i = tails.empty() ? SIZE_MAX : tails.back(); i != SIZE_MAX; i = previous[i]) keep[i] = true;
+    return keep;
+}
+
+struct Entry {
+    std::string name;
+    const void* place = nullptr;
+};
+
+// Runs the steps on the names of `before`, the way an import places keys,
+// and says whether the children of `after` come out in their order.
+bool Reproduces(const std::vector<ChildStep>& steps, const std::vector<const Key*>& before,
+                const std::vector<const Key*>& after, hive::Placement where) {
+    hive::NamedList<std::unique_ptr<Entry>> list;
+    for (const Key* k : before) list.Add(std::make_unique<Entry>(Entry{k->name}), hive::Placement::Append);
+    for (const ChildStep& s : steps) {
+        if (s.kind == ChildStep::kDelete) list.Remove(list.Find(s.before->name));
+        if (s.kind == ChildStep::kCreate) list.Add(std::make_unique<Entry>(Entry{s.after->name}), where);
+    }
+    if (list.size() != after.size()) return false;
+    size_t i = 0;
+    for (const Entry& e : list)
+        if (e.name != after[i++]->name) return false;
+    return true;
+}
+
+// The steps that turn the children of `before` into those of `after`.
+// Children present in both with the same spelling keep their place where
+// the order allows; the others are deleted and written whole. Appending
+// (Windows 95/98) lets the kept ones be a leading run of `after` only, so a
+// key restored to its old place moves every later sibling too. Sorting (NT)
+// places a written key by its name: when `after` is in NT's order any
+// kept set works; otherwise (a machine file loaded in another order) a few
+// plans are tried on the names and the first that reproduces `after` wins.
+std::vector<ChildStep> PlanChildren(const Key& before, const Key& after, hive::Placement where) {
+    std::vector<const Key*> b, a;
+    std::unordered_map<const Key*, size_t> position;
+    for (const Key& k : before.children) {
+        position[&k] = b.size();
+        b.push_back(&k);
+    }
+    for (const Key& k : after.children) a.push_back(&k);
+
+    // The child of `before` each child of `after` could be kept as.
+    std::vector<const Key*> same(a.size(), nullptr);
+    std::vector<size_t> indexes;
+    std::vector<size_t> sameAt;  // positions in `a` of the candidates
+    for (size_t i = 0; i < a.size(); ++i) {
+        const Key* old = before.FindChild(a[i]->name);
+        if (old && old->name == a[i]->name) {
+            same[i] = old;
+            indexes.push_back(position[old]);
+            sameAt.push_back(i);
+        }
+    }
+
+    auto plan = [&](const std::vector<bool>& kept, bool deleteFirst) {
+        std::vector<bool> keptBefore(b.size(), false);
+        for (size_t i = 0; i < a.size(); ++i)
+            if (kept[i]) keptBefore[position[same[i]]] = true;
+        std::vector<bool> deleted(b.size(), false);
+        std::vector<ChildStep> steps;
+        auto remove = [&](size_t j) {
+            if (keptBefore[j] || deleted[j]) return;
+            deleted[j] = true;
+            steps.push_back({ChildStep::kDelete, b[j], nullptr});
+        };
+        if (deleteFirst)
+            for (size_t j = 0; j < b.size(); ++j) remove(j);
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (kept[i]) {
+                steps.push_back({ChildStep::kCompare, same[i], a[i]});
+                continue;
             }
-            ++i;
-            ++j;
+            // A key of the same name must go before its successor comes.
+            if (const Key* old = before.FindChild(a[i]->name)) remove(position[old]);
+            steps.push_back({ChildStep::kCreate, nullptr, a[i]});
+        }
+        for (size_t j = 0; j < b.size(); ++j) remove(j);
+        return steps;
+    };
+
+    std::vector<bool> kept(a.size(), false);
+    if (where == hive::Placement::Append) {
+        size_t last = 0;
+        for (size_t i = 0; i < a.size() && same[i] && (i == 0 || position[same[i]] > last); ++i) {
+            kept[i] = true;
+            last = position[same[i]];
+        }
+        return plan(kept, true);
+    }
+    const std::vector<bool> increasing = LongestIncreasing(indexes);
+    for (size_t k = 0; k < sameAt.size(); ++k) kept[sameAt[k]] = increasing[k];
+    std::vector<ChildStep> first = plan(kept, true);
+    if (SortedAsNt(a)) return first;
+    if (Reproduces(first, b, a, where)) return first;
+    std::vector<ChildStep> createFirst = plan(kept, false);
+    if (Reproduces(createFirst, b, a, where)) return createFirst;
+    std::vector<ChildStep> all = plan(std::vector<bool>(a.size(), false), true);
+    if (Reproduces(all, b, a, where)) return all;
+    return first;  // no import can rebuild this order; the names are right
+}
+
+void DiffTree(Writer& w, const Key& before, const Key& after, hive::Placement where) {
+    struct Frame {
+        std::vector<ChildStep> steps;
+        size_t next = 0;
+    };
+    std::vector<Frame> stack;
+    auto open = [&](const Key& b, const Key& a) {
+        DiffValues(w, b, a);
+        stack.push_back({PlanChildren(b, a, where)});
+    };
+    open(before, after);
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == top.steps.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const ChildStep step = top.steps[top.next++];
+        switch (step.kind) {
+            case ChildStep::kDelete:
+                w.KeyLine(*step.before, true);
+                w.EndKey();
+                break;
+            case ChildStep::kCreate: WriteTree(w, *step.after); break;
+            case ChildStep::kCompare: open(*step.before, *step.after); break;
         }
     }
 }
@@ -681,7 +840,7 @@ std::string ExportRegKey(RegFormat format, std::string_view fullKeyPath) {
 RegSnapshot TakeSnapshot() {
     RegSnapshot snapshot;
     snapshot.data = std::make_unique<RegSnapshot::Data>();
-    for (auto& root : hive::Roots()) snapshot.data->roots.push_back(Clone(*root.key, nullptr));
+    for (auto& root : hive::Roots()) snapshot.data->roots.push_back(Clone(*root.key));
     return snapshot;
 }
 
@@ -700,7 +859,7 @@ std::string Diff(const RegSnapshot* from, const RegSnapshot* to, RegFormat forma
     Writer w(format);
     for (size_t i = 0; i < hive::Roots().size(); ++i) {
         Key emptyFrom, emptyTo;
-        DiffTree(w, *RootOf(from, i, emptyFrom), *RootOf(to, i, emptyTo));
+        DiffTree(w, *RootOf(from, i, emptyFrom), *RootOf(to, i, emptyTo), hive::SubkeyPlacement());
     }
     return w.Take();
 }

@@ -1,10 +1,13 @@
-// Internal hooks between the parts of the simulated platform.
+// Internal hooks between the parts of the simulated platform: each part
+// resets its own state when the machine is reset.
 #pragma once
 
 namespace sim {
 
 void ResetHandles();
-void ResetSystem();
+void ResetKernel();
+void ResetVersionFiles();
+void ResetWinsock();
 void ResetModules();
 void ResetRecords();
 

@@ -21,6 +21,7 @@ namespace {
 int g_failures = 0;
 int g_checks = 0;
 bool g_nt = false;
+bool g_wine = false;  // Wine, whose registry differs from Windows where named
 const char* g_case = "";
 
 #define CHECK(cond)                                                                                  \
@@ -180,50 +181,91 @@ void TypesRoundTrip() {
     }
 }
 
+std::vector<std::string> SubkeyNames(HKEY key) {
+    std::vector<std::string> out;
+    char name[64];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) out.push_back(name);
+    return out;
+}
+
+std::vector<std::string> ValueNames(HKEY key) {
+    std::vector<std::string> out;
+    for (DWORD i = 0;; ++i) {
+        char name[64];
+        DWORD n = sizeof name;
+        if (RegEnumValueA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        CHECK_EQ(n, std::strlen(name));
+        out.push_back(name);
+    }
+    return out;
+}
+
+DWORD IndexOf(const std::vector<std::string>& names, const char* name) {
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<DWORD>(i);
+    return 0xFFFFFFFF;
+}
+
+// Windows NT keeps a key's subkeys sorted, comparing names upper-cased ("A"
+// before "_x"); Windows 95/98 keeps them in the order they were created;
+// both keep values in creation order, a value set again in its place.
+// Wine sorts subkeys and values alike, comparing names lower-cased ("_x"
+// before "A"): a difference of Wine, so under Wine these checks expect
+// Wine's order.
 void EnumerationOrder() {
-    g_case = "enumeration";
+    g_case = g_wine ? "enumeration (Wine sorts subkeys and values)" : "enumeration";
     Fresh();
     Key k;
     CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
-    // Subkeys and values come back sorted without regard to case, compared
-    // as lower-case text (so "_x" sorts before "A").
     for (const char* name : {"b", "_x", "A", "C", "b2"}) {
         Key sub;
         CHECK_EQ(Create(k.h, name, &sub.h), ERROR_SUCCESS);
     }
-    std::vector<std::string> keys;
+    typedef std::vector<std::string> Names;
+    const Names created = SubkeyNames(k.h);
+    CHECK((created == (g_wine ? Names{"_x", "A", "b", "b2", "C"}
+                       : g_nt ? Names{"A", "b", "b2", "C", "_x"}
+                              : Names{"b", "_x", "A", "C", "b2"})));
+    // A later key goes where its name sorts on NT, last on Windows 95/98.
+    {
+        Key sub;
+        CHECK_EQ(Create(k.h, "B1", &sub.h), ERROR_SUCCESS);
+    }
+    const Names keys = SubkeyNames(k.h);
+    CHECK((keys == (g_wine ? Names{"_x", "A", "b", "B1", "b2", "C"}
+                    : g_nt ? Names{"A", "b", "B1", "b2", "C", "_x"}
+                           : Names{"b", "_x", "A", "C", "b2", "B1"})));
     char name[64];
-    for (DWORD i = 0; RegEnumKeyA(k.h, i, name, sizeof name) == ERROR_SUCCESS; ++i) keys.push_back(name);
-    CHECK((keys == std::vector<std::string>{"_x", "A", "b", "b2", "C"}));
-    CHECK_EQ(RegEnumKeyA(k.h, 5, name, sizeof name), ERROR_NO_MORE_ITEMS);
+    CHECK_EQ(RegEnumKeyA(k.h, 6, name, sizeof name), ERROR_NO_MORE_ITEMS);
     CHECK_EQ(RegEnumKeyA(k.h, 1, name, 1), ERROR_MORE_DATA);
     DWORD nameSize = sizeof name;
-    CHECK_EQ(RegEnumKeyExA(k.h, 3, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    CHECK_EQ(RegEnumKeyExA(k.h, IndexOf(keys, "b2"), name, &nameSize, nullptr, nullptr, nullptr, nullptr),
+             ERROR_SUCCESS);
     CHECK_EQ(nameSize, 2);
 
     for (const char* value : {"zeta", "Alpha", "mid", "_under"}) CHECK_EQ(SetText(k.h, value, "v"), ERROR_SUCCESS);
     CHECK_EQ(SetText(k.h, "ZETA", "longer value"), ERROR_SUCCESS);  // the same value, whatever the case
-    std::vector<std::string> values;
-    for (DWORD i = 0;; ++i) {
-        DWORD n = sizeof name;
-        if (RegEnumValueA(k.h, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        CHECK_EQ(n, std::strlen(name));
-        values.push_back(name);
-    }
-    CHECK((values == std::vector<std::string>{"_under", "Alpha", "mid", "zeta"}));
+    CHECK((ValueNames(k.h) == (g_wine ? Names{"_under", "Alpha", "mid", "zeta"}
+                                      : Names{"zeta", "Alpha", "mid", "_under"})));
+    // Deleted and set again, a value is a new one: last on Windows.
+    CHECK_EQ(RegDeleteValueA(k.h, "Alpha"), ERROR_SUCCESS);
+    CHECK_EQ(SetText(k.h, "alpha", "v"), ERROR_SUCCESS);
+    const Names values = ValueNames(k.h);
+    CHECK((values == (g_wine ? Names{"_under", "alpha", "mid", "zeta"} : Names{"zeta", "mid", "_under", "alpha"})));
 
     // Too small a data buffer: the true size comes back, the name is not
     // handed out.
+    const DWORD zeta = IndexOf(values, "zeta");
     BYTE data[4];
     DWORD n = sizeof name, size = sizeof data, type = 0;
     std::memset(name, 'Q', sizeof name);
-    CHECK_EQ(RegEnumValueA(k.h, 3, name, &n, nullptr, &type, data, &size), ERROR_MORE_DATA);
+    CHECK_EQ(RegEnumValueA(k.h, zeta, name, &n, nullptr, &type, data, &size), ERROR_MORE_DATA);
     CHECK_EQ(size, 13);
     CHECK_EQ(n, sizeof name);
     // Too small a name buffer: the data size still comes back.
     n = 2;
     size = sizeof data;
-    CHECK_EQ(RegEnumValueA(k.h, 3, name, &n, nullptr, &type, nullptr, &size), ERROR_MORE_DATA);
+    CHECK_EQ(RegEnumValueA(k.h, zeta, name, &n, nullptr, &type, nullptr, &size), ERROR_MORE_DATA);
     CHECK_EQ(size, 13);
     n = sizeof name;
     CHECK_EQ(RegEnumValueA(k.h, 4, name, &n, nullptr, &type, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
@@ -232,7 +274,7 @@ void EnumerationOrder() {
     CHECK_EQ(RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, &subkeys, &maxSub, nullptr, &count, &maxName, &maxData,
                               nullptr, nullptr),
              ERROR_SUCCESS);
-    CHECK_EQ(subkeys, 5);
+    CHECK_EQ(subkeys, 6);
     CHECK_EQ(maxSub, 2);
     CHECK_EQ(count, 4);
     CHECK_EQ(maxName, 6);
@@ -240,32 +282,90 @@ void EnumerationOrder() {
     CHECK_EQ(maxData, 26);
 }
 
-void UnterminatedStrings() {
-    g_case = "unterminated";
+// What the ANSI function stores for a text, as each mode keeps it: NT
+// completes a text, expandable text or list that lacks its terminator;
+// Windows 95/98 keeps a REG_SZ up to its first NUL plus the NUL whatever
+// the count (so an empty text is one NUL byte) and other types as given.
+// Reading a text stored without its terminator puts one after it in the
+// caller's buffer when there is room, not counted in the size.
+void StoredTexts() {
+    g_case = "stored texts";
     Fresh();
     Key k;
     CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
-    CHECK_EQ(RegSetValueExA(k.h, "abc", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3), ERROR_SUCCESS);
+    struct Case {
+        const char* name;
+        DWORD type;
+        const char* data;
+        DWORD size;
+        DWORD nt, win98;  // bytes stored
+    };
+    const Case cases[] = {
+        {"abc", REG_SZ, "abc", 3, 4, 4},
+        {"empty", REG_SZ, "", 0, 0, 1},
+        {"embedded", REG_SZ, "ab\0cd\0", 6, 6, 3},
+        {"expand", REG_EXPAND_SZ, "abc", 3, 4, 3},
+        {"list", REG_MULTI_SZ, "a\0b", 3, 4, 3},
+    };
+    for (const Case& c : cases)
+        CHECK_EQ(RegSetValueExA(k.h, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.data), c.size), ERROR_SUCCESS);
+    const std::vector<std::string> names = ValueNames(k.h);
+    for (const Case& c : cases) {
+        const DWORD stored = g_nt ? c.nt : c.win98;
+        for (int enumerate = 0; enumerate < 2; ++enumerate) {
+            g_case = c.name;
+            char buffer[8];
+            std::memset(buffer, 'Q', sizeof buffer);
+            DWORD size = sizeof buffer, type = 0;
+            char name[16];
+            DWORD n = sizeof name;
+            CHECK_EQ(enumerate ? RegEnumValueA(k.h, IndexOf(names, c.name), name, &n, nullptr, &type,
+                                               reinterpret_cast<BYTE*>(buffer), &size)
+                               : RegQueryValueExA(k.h, c.name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size),
+                     ERROR_SUCCESS);
+            CHECK_EQ(size, stored);
+            const DWORD kept = stored < c.size ? stored : c.size;
+            CHECK(std::memcmp(buffer, c.data, kept) == 0);
+            const bool terminated = stored && buffer[stored - 1] == 0;
+            if (stored > c.size || (stored && stored < c.size)) CHECK(terminated);
+            // Past the value only the terminator it lacked, nothing else.
+            CHECK_EQ(buffer[stored], stored && !terminated ? 0 : 'Q');
+            CHECK_EQ(buffer[stored + 1], 'Q');
+        }
+    }
+    g_case = "no text";
+    CHECK_EQ(RegSetValueExA(k.h, "none", 0, REG_SZ, nullptr, 0), g_nt ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+}
+
+// RegQueryInfoKeyA counts the longest value as the queries hand it out
+// (texts in UTF-16 bytes), so a walk whose buffer has that size reads
+// every value, the empty text of Windows 95/98 included.
+void WalkSizedByKeyInformation() {
+    g_case = "walk sized by the key information";
+    Fresh();
+    Key k;
+    CHECK_EQ(Create(HKEY_CURRENT_USER, "Software\\OrvaneConformance\\Empty", &k.h), ERROR_SUCCESS);
     CHECK_EQ(RegSetValueExA(k.h, "empty", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 0), ERROR_SUCCESS);
-    char buffer[8];
-    std::memset(buffer, 'Q', sizeof buffer);
-    DWORD size = sizeof buffer, type = 0;
-    CHECK_EQ(RegQueryValueExA(k.h, "abc", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
-    CHECK(std::memcmp(buffer, "abc", 3) == 0);
-    // A text gets its terminator.
-    CHECK_EQ(size, 4);
-    CHECK_EQ(buffer[3], 0);
-    // An empty text: nothing on NT, one NUL on Windows 95/98.
-    std::memset(buffer, 'Q', sizeof buffer);
-    size = sizeof buffer;
-    CHECK_EQ(RegQueryValueExA(k.h, "empty", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
-    CHECK_EQ(size, g_nt ? 0 : 1);
-    if (!g_nt) CHECK_EQ(buffer[0], 0);
-    // A list without its closing NUL is completed on NT only.
-    CHECK_EQ(RegSetValueExA(k.h, "list", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>("a\0b"), 3), ERROR_SUCCESS);
-    size = 0;
-    CHECK_EQ(RegQueryValueExA(k.h, "list", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-    CHECK_EQ(size, g_nt ? 4 : 3);
+    DWORD count = 0, maxData = 99;
+    CHECK_EQ(RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, &maxData,
+                              nullptr, nullptr),
+             ERROR_SUCCESS);
+    CHECK_EQ(count, 1);
+    CHECK_EQ(maxData, g_nt ? 0 : 2);
+    const DWORD number = 7;
+    CHECK_EQ(RegSetValueExA(k.h, "n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4), ERROR_SUCCESS);
+    CHECK_EQ(RegSetValueExA(k.h, "bin", 0, REG_BINARY, reinterpret_cast<const BYTE*>("12345"), 5), ERROR_SUCCESS);
+    CHECK_EQ(RegQueryInfoKeyA(k.h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, &maxData,
+                              nullptr, nullptr),
+             ERROR_SUCCESS);
+    CHECK_EQ(count, 3);
+    std::vector<BYTE> data(maxData + 1);
+    for (DWORD i = 0; i < count; ++i) {
+        char name[16];
+        DWORD n = sizeof name, size = maxData;
+        CHECK_EQ(RegEnumValueA(k.h, i, name, &n, nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
+        CHECK(size <= maxData);
+    }
 }
 
 void Deletion() {
@@ -298,6 +398,38 @@ void Deletion() {
     CHECK_EQ(RegQueryValueExA(child.h, "x", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
 }
 
+// Windows refuses a key more than 512 levels below its root ("The
+// parameter is incorrect"; real Windows counts from \REGISTRY, so below
+// HKEY_CURRENT_USER it refuses a few levels sooner). Wine has no limit: a
+// difference of Wine.
+void DepthLimit() {
+    g_case = g_wine ? "depth (Wine has no limit)" : "depth";
+    Fresh();
+    HKEY key = nullptr;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    int depth = 2;  // Software\OrvaneConformance
+    LONG rc = ERROR_SUCCESS;
+    while (key && depth < 513) {
+        HKEY child = nullptr;
+        rc = Create(key, "d", &child);
+        if (rc != ERROR_SUCCESS) break;
+        RegCloseKey(key);
+        key = child;
+        ++depth;
+    }
+    if (key) RegCloseKey(key);
+    if (g_wine) {
+        CHECK_EQ(rc, ERROR_SUCCESS);
+        CHECK_EQ(depth, 513);
+    } else {
+        CHECK_EQ(rc, ERROR_INVALID_PARAMETER);
+#ifdef ORVANE_SIM
+        CHECK_EQ(depth, 512);
+#endif
+    }
+    DeleteTree(HKEY_CURRENT_USER, kBase);
+}
+
 void AccessRights() {
     g_case = "access";
     Fresh();
@@ -325,20 +457,33 @@ void CurrentConfig() {
              ERROR_FILE_NOT_FOUND);
 }
 
+bool RunningUnderWine() {
+#ifdef ORVANE_SIM
+    return false;
+#else
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#endif
+}
+
 int RunAll() {
+    g_wine = RunningUnderWine();
     OSVERSIONINFOA info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info;
     GetVersionExA(&info);
     g_nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-    std::printf("platform %lu, version %lu.%lu\n", static_cast<unsigned long>(info.dwPlatformId),
-                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion));
+    std::printf("platform %lu, version %lu.%lu%s\n", static_cast<unsigned long>(info.dwPlatformId),
+                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion),
+                g_wine ? ", under Wine" : "");
     OpeningAndMissingKeys();
     QuerySizes();
     TypesRoundTrip();
     EnumerationOrder();
-    UnterminatedStrings();
+    StoredTexts();
+    WalkSizedByKeyInformation();
     Deletion();
+    DepthLimit();
     AccessRights();
     CurrentConfig();
     DeleteTree(HKEY_CURRENT_USER, kBase);

@@ -60,11 +60,11 @@ void BuildTree() {
     Set(HKEY_LOCAL_MACHINE, k, "", REG_SZ, B(std::string_view("default\0", 8)));
     Set(HKEY_LOCAL_MACHINE, k, "a\\b\"c", REG_SZ, B(std::string_view("C:\\x \"q\"\0", 9)));
     Set(HKEY_LOCAL_MACHINE, k, "Text", REG_SZ, B(std::string_view("caf\xE9\0", 5)));
-    // RegSetValueExA would add the terminator; an import keeps the bytes.
+    // RegSetValueExA would add the terminator (or, in Windows 98 mode, stop
+    // at the first NUL); an import keeps the bytes.
     ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Orvane]\r\n"
-                               "\"NoNul\"=hex(1):61,62,63\r\n\r\n")
+                               "\"NoNul\"=hex(1):61,62,63\r\n\"Embedded\"=hex(1):61,00,62,00\r\n\r\n")
                     .ok);
-    Set(HKEY_LOCAL_MACHINE, k, "Embedded", REG_SZ, B(std::string_view("a\0b\0", 4)));
     Set(HKEY_LOCAL_MACHINE, k, "Crlf", REG_SZ, B(std::string_view("a\r\n\0", 4)));
     Set(HKEY_LOCAL_MACHINE, k, "Dword", REG_DWORD, {0x0a, 0, 0, 0xf0});
     Set(HKEY_LOCAL_MACHINE, k, "Short", REG_DWORD, {1, 2});
@@ -88,34 +88,35 @@ std::string ExpectedTree(sim::RegFormat f) {
     return Header(f) +
            "[HKEY_LOCAL_MACHINE\\Software]\r\n\r\n"
            "[HKEY_LOCAL_MACHINE\\Software\\Orvane]\r\n"
-           // Values in the registry's order: sorted, case folded to lower.
+           // Values in the registry's order: the order they were created in.
            "@=\"default\"\r\n"
            "\"a\\\\b\\\"c\"=\"C:\\\\x \\\"q\\\"\"\r\n"
-           // Broken after the comma reaching column 77: 80 and 78 characters.
-           "\"Big\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
-           "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,\\\r\n"
-           "  30,31,32,33,34,35,36,37,38,39,3a,3b\r\n"
-           "\"Bin\"=hex:\r\n"
+           "\"Text\"=\"caf\xE9\"\r\n"
+           "\"NoNul\"=hex(1):61,62,63\r\n"
+           "\"Embedded\"=hex(1):61,00,62,00\r\n"
            "\"Crlf\"=hex(1):61,0d,0a,00\r\n"
            "\"Dword\"=dword:f000000a\r\n"
-           "\"Embedded\"=hex(1):61,00,62,00\r\n"
-           "\"EmptyMulti\"=hex(7):\r\n" +
+           "\"Short\"=hex(4):01,02\r\n"
+           "\"Bin\"=hex:\r\n" +
            (v5 ? "\"Expand\"=hex(2):25,00,57,00,25,00,e9,00,00,00\r\n"
                  "\"Multi\"=hex(7):61,00,00,00,ac,20,00,00,00,00\r\n"
                : "\"Expand\"=hex(2):25,57,25,e9,00\r\n"
                  "\"Multi\"=hex(7):61,00,80,00,00\r\n") +
+           "\"EmptyMulti\"=hex(7):\r\n"
            "\"None\"=hex(0):ff\r\n"
-           "\"NoNul\"=hex(1):61,62,63\r\n"
            "\"Qword\"=hex(b):01,02,03,04,05,06,07,08\r\n"
-           "\"Short\"=hex(4):01,02\r\n"
-           "\"Text\"=\"caf\xE9\"\r\n"
+           // Broken after the comma reaching column 77: 80 and 78 characters.
+           "\"Big\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
+           "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,\\\r\n"
+           "  30,31,32,33,34,35,36,37,38,39,3a,3b\r\n"
            "\r\n"
            "[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Empty]\r\n\r\n"
            "[HKEY_CURRENT_USER]\r\n"
            "\"RootVal\"=dword:00000001\r\n\r\n"
-           "[HKEY_CURRENT_USER\\alpha]\r\n\r\n"
+           // Subkeys too, in Windows 98 mode.
            "[HKEY_CURRENT_USER\\Zeta]\r\n"
-           "\"z\"=\"\"\r\n\r\n";
+           "\"z\"=\"\"\r\n\r\n"
+           "[HKEY_CURRENT_USER\\alpha]\r\n\r\n";
 }
 
 class RegFileTest : public ::testing::Test {
@@ -373,10 +374,12 @@ TEST_F(RegFileTest, DiffListsChangesInTreeOrder) {
     EXPECT_EQ(sim::DiffReg(before, sim::RegFormat::Regedit4),
               "REGEDIT4\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\Software\\Orvane]\r\n"
-              "\"A\"=\"2\"\r\n\"C\"=hex:04\r\n\"B\"=-\r\n\r\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Mid]\r\n\r\n"
+              // "A" was deleted and set again: it moved to the end.
+              "\"C\"=hex:04\r\n\"A\"=-\r\n\"A\"=\"2\"\r\n\"B\"=-\r\n\r\n"
               "[-HKEY_LOCAL_MACHINE\\Software\\Orvane\\Sub]\r\n\r\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zed]\r\n\"z\"=dword:00000001\r\n\r\n");
+              "[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zed]\r\n\"z\"=dword:00000001\r\n\r\n"
+              // A new key goes last in Windows 98 mode.
+              "[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Mid]\r\n\r\n");
     // With no snapshot taken everything is new: the patch is the export.
     EXPECT_EQ(sim::DiffReg(sim::RegSnapshot(), sim::RegFormat::Regedit4), sim::ExportReg(sim::RegFormat::Regedit4));
 }

@@ -25,6 +25,9 @@ bool ParsePlatform(std::string_view name, Platform* platform);
 // commands, the standard modules, default files and Winsock 2.2.
 void Reset();
 
+// The mode also decides where a new subkey goes (last on Windows 98, sorted
+// on NT), for programs and imports alike: a machine file imported before
+// the mode is set keeps the file's order.
 void SetPlatform(Platform platform);
 Platform GetPlatform();
 
@@ -49,14 +52,17 @@ struct RegImportResult {
 
 // Applies .reg text (either header; UTF-16LE with a byte-order mark, UTF-8
 // with a byte-order mark or 8-bit text in code page 1252) to the registry.
+// Keys and values that exist keep their place; new values go last in the
+// file's order, new keys where the platform mode puts a new subkey (last
+// on Windows 98, sorted on NT).
 RegImportResult ImportReg(std::string_view text);
 RegImportResult ImportRegFile(const std::string& path);
 
 // The whole registry, or the subtree of one key (e.g.
 // "HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\VxD\MSTCP", HKLM
 // and the other short root names are accepted), as .reg text. The output is
-// deterministic: keys depth-first in enumeration order, values in creation
-// order, CR LF line ends.
+// deterministic: keys depth-first and values in the registry's enumeration
+// order (the machine's order), CR LF line ends.
 std::string ExportReg(RegFormat format);
 std::string ExportRegKey(RegFormat format, std::string_view fullKeyPath);
 
@@ -78,7 +84,11 @@ public:
 RegSnapshot TakeSnapshot();
 // The changes from `before` to the current registry as an importable .reg
 // patch: [-KEY] for removed trees, "name"=- for removed values, new and
-// changed values under their key. Empty (header only) when nothing changed.
+// changed values under their key, nothing else. Empty (header only) when
+// nothing changed. Importing it onto the state of `before` in the current
+// platform mode gives the current state exactly, order included: a value
+// or key that was deleted and created again is deleted and written again
+// where keeping the order needs it.
 std::string DiffReg(const RegSnapshot& before, RegFormat format);
 // The same between two snapshots: importing the result onto the state of
 // `from` gives the state of `to`. DiffReg(after, before) is the undo patch.

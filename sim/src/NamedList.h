@@ -1,0 +1,270 @@
+// The subkeys or values of one key: kept in the machine's order, found by
+// name through an index, so a key with 100,000 entries costs no linear scan
+// to open a child, add a value, enumerate or delete.
+//
+// The order lives in a list of blocks of at most kMaxBlock entries (an
+// index into it walks blocks, a change moves at most one block's entries);
+// the index maps the case-folded name to the entry. Each entry records its
+// block so it can be removed without a search.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "CodePage.h"
+
+namespace sim::hive {
+
+// Where a new entry goes among the others.
+enum class Placement {
+    Append,  // after the last one: creation order
+    Sorted,  // before the first one that sorts after it in NT's order
+};
+
+struct NameHash {
+    size_t operator()(std::string_view name) const {
+        size_t h = 14695981039346656037ull;
+        for (char c : name) h = (h ^ cp1252::Lower(static_cast<unsigned char>(c))) * 1099511628211ull;
+        return h;
+    }
+};
+
+struct NameEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return cp1252::CompareNames(a, b) == 0; }
+};
+
+// The largest of a changing collection of sizes.
+class Largest {
+public:
+    void Add(size_t n) {
+        if (n) ++counts_[n];
+    }
+    void Remove(size_t n) {
+        if (!n) return;
+        auto it = counts_.find(n);
+        if (it != counts_.end() && --it->second == 0) counts_.erase(it);
+    }
+    size_t Get() const { return counts_.empty() ? 0 : counts_.rbegin()->first; }
+
+private:
+    std::map<size_t, size_t> counts_;
+};
+
+// Ptr owns an Item with a `name` (never changed while listed) and a
+// `place` the list keeps for itself.
+template <typename Ptr>
+class NamedList {
+public:
+    using Item = typename Ptr::element_type;
+
+    NamedList() = default;
+    NamedList(const NamedList&) = delete;
+    NamedList& operator=(const NamedList&) = delete;
+
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    size_t LongestName() const { return nameLengths_.Get(); }
+
+    Item* Find(std::string_view name) const {
+        auto it = index_.find(name);
+        return it == index_.end() ? nullptr : it->second;
+    }
+
+    // The entry at an enumeration index, null past the end. Walking the
+    // indexes in order costs one step each.
+    Item* At(size_t i) const {
+        if (i >= size_) return nullptr;
+        size_t b = cacheBlock_, start = cacheStart_;
+        if (b >= blocks_.size()) b = start = 0;
+        while (i < start) start -= blocks_[--b]->items.size();
+        while (i >= start + blocks_[b]->items.size()) start += blocks_[b++]->items.size();
+        cacheBlock_ = b;
+        cacheStart_ = start;
+        return blocks_[b]->items[i - start].get();
+    }
+
+    // Adds an entry whose name is not in the list yet.
+    Item* Add(Ptr item, Placement where) {
+        Item* raw = item.get();
+        size_t b = blocks_.size();
+        size_t pos = 0;
+        if (where == Placement::Sorted) FindSortedPlace(*raw, &b, &pos);
+        else if (sorted_ && size_ && !SortsAfter(*raw, *blocks_.back()->items.back())) sorted_ = false;
+        if (b == blocks_.size()) {
+            if (blocks_.empty() || blocks_.back()->items.size() >= kMaxBlock)
+                blocks_.push_back(std::make_unique<Block>());
+            b = blocks_.size() - 1;
+            pos = blocks_[b]->items.size();
+        }
+        Block& block = *blocks_[b];
+        block.items.insert(block.items.begin() + static_cast<std::ptrdiff_t>(pos), std::move(item));
+        raw->place = &block;
+        if (!block.maxStale && SortsAfter(*raw, *block.max)) block.max = raw;
+        if (!maxStale_ && (!max_ || SortsAfter(*raw, *max_))) max_ = raw;
+        if (block.items.size() > kMaxBlock) Split(b);
+        index_.emplace(std::string_view(raw->name), raw);
+        nameLengths_.Add(raw->name.size());
+        ++size_;
+        Changed(b);
+        return raw;
+    }
+
+    // Detaches an entry of this list and hands it back.
+    Ptr Remove(Item* item) {
+        size_t b = 0;
+        while (blocks_[b].get() != item->place) ++b;
+        Block& block = *blocks_[b];
+        size_t pos = 0;
+        while (block.items[pos].get() != item) ++pos;
+        Ptr out = std::move(block.items[pos]);
+        block.items.erase(block.items.begin() + static_cast<std::ptrdiff_t>(pos));
+        if (block.max == item) block.maxStale = true;
+        if (max_ == item) maxStale_ = true;
+        if (block.items.empty()) blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+        index_.erase(std::string_view(item->name));
+        nameLengths_.Remove(item->name.size());
+        item->place = nullptr;
+        --size_;
+        Changed(b);
+        return out;
+    }
+
+    // Empties the list into `out`, in order.
+    void TakeAll(std::vector<Ptr>* out) {
+        for (auto& block : blocks_)
+            for (auto& item : block->items) {
+                item->place = nullptr;
+                out->push_back(std::move(item));
+            }
+        blocks_.clear();
+        index_.clear();
+        nameLengths_ = Largest();
+        size_ = 0;
+        max_ = nullptr;
+        maxStale_ = true;
+        sorted_ = true;
+        cacheBlock_ = cacheStart_ = 0;
+    }
+
+    class Iterator {
+    public:
+        Iterator(const NamedList* list, size_t block) : list_(list), block_(block) {}
+        Item& operator*() const { return *list_->blocks_[block_]->items[pos_]; }
+        Iterator& operator++() {
+            if (++pos_ == list_->blocks_[block_]->items.size()) {
+                ++block_;
+                pos_ = 0;
+            }
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return block_ != other.block_ || pos_ != other.pos_; }
+
+    private:
+        const NamedList* list_;
+        size_t block_;
+        size_t pos_ = 0;
+    };
+    Iterator begin() const { return Iterator(this, 0); }
+    Iterator end() const { return Iterator(this, blocks_.size()); }
+
+private:
+    static constexpr size_t kMaxBlock = 256;
+
+    struct Block {
+        std::vector<Ptr> items;
+        Item* max = nullptr;     // the entry that sorts last, when not stale
+        bool maxStale = true;
+    };
+
+    static bool SortsAfter(const Item& a, const Item& b) { return cp1252::CompareNamesUpper(a.name, b.name) > 0; }
+
+    static void Refresh(Block& block) {
+        if (!block.maxStale) return;
+        block.max = nullptr;
+        for (auto& item : block.items)
+            if (!block.max || SortsAfter(*item, *block.max)) block.max = item.get();
+        block.maxStale = false;
+    }
+
+    // The block and position of the first entry that sorts after `item`;
+    // b == blocks_.size() when none does. In a list still in NT's order
+    // (the usual case) that is a binary search; otherwise the blocks that
+    // hold a later name are found by their largest entry, and one sorting
+    // after all of them costs no scan.
+    void FindSortedPlace(const Item& item, size_t* b, size_t* pos) {
+        if (sorted_) {
+            size_t lo = 0, hi = blocks_.size();
+            while (lo < hi) {
+                const size_t mid = (lo + hi) / 2;
+                if (SortsAfter(*blocks_[mid]->items.back(), item)) hi = mid;
+                else lo = mid + 1;
+            }
+            *b = lo;
+            if (lo == blocks_.size()) return;
+            const auto& items = blocks_[lo]->items;
+            size_t first = 0, last = items.size();
+            while (first < last) {
+                const size_t mid = (first + last) / 2;
+                if (SortsAfter(*items[mid], item)) last = mid;
+                else first = mid + 1;
+            }
+            *pos = first;
+            return;
+        }
+        if (maxStale_) {
+            max_ = nullptr;
+            for (auto& block : blocks_) {
+                Refresh(*block);
+                if (!max_ || SortsAfter(*block->max, *max_)) max_ = block->max;
+            }
+            maxStale_ = false;
+        }
+        *b = blocks_.size();
+        if (!max_ || !SortsAfter(*max_, item)) return;
+        for (size_t i = 0; i < blocks_.size(); ++i) {
+            Block& block = *blocks_[i];
+            Refresh(block);
+            if (!SortsAfter(*block.max, item)) continue;
+            size_t p = 0;
+            while (!SortsAfter(*block.items[p], item)) ++p;
+            *b = i;
+            *pos = p;
+            return;
+        }
+    }
+
+    void Split(size_t b) {
+        auto tail = std::make_unique<Block>();
+        Block& head = *blocks_[b];
+        const size_t half = head.items.size() / 2;
+        for (size_t i = half; i < head.items.size(); ++i) {
+            head.items[i]->place = tail.get();
+            tail->items.push_back(std::move(head.items[i]));
+        }
+        head.items.resize(half);
+        head.maxStale = true;
+        blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(tail));
+    }
+
+    // A change in block b moves the indexes of later entries only: a
+    // cached walk position before it stays right.
+    void Changed(size_t b) {
+        if (b < cacheBlock_) cacheBlock_ = cacheStart_ = 0;
+    }
+
+    std::vector<std::unique_ptr<Block>> blocks_;
+    std::unordered_map<std::string_view, Item*, NameHash, NameEqual> index_;
+    Largest nameLengths_;
+    size_t size_ = 0;
+    Item* max_ = nullptr;
+    bool maxStale_ = true;
+    bool sorted_ = true;  // every entry sorts after the one before it
+    mutable size_t cacheBlock_ = 0;
+    mutable size_t cacheStart_ = 0;
+};
+
+}  // namespace sim::hive
