@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The end-to-end proof on a real Win32 implementation: the 64-bit Windows
 # build under wine64 runs the registry conformance checks in the three
-# platform modes, the C host of the public header, and every scenario of
-# tests/scenarios (the same files the native suite runs on the simulated
-# platform).
+# platform modes, the security conformance checks in the two NT modes (with
+# Wine's own netapi32 and with the netapi32 double), the C host of the public
+# header, and every scenario of tests/scenarios (the same files the native
+# suite runs on the simulated platform).
 #
 # One Wine prefix, settled once and kept in build/wine; a persistent
 # wineserver for the run; the Windows version per program through
@@ -30,7 +31,8 @@ unset DISPLAY
 "$root/scripts/setup.sh" check all || { echo "wine-tests: run scripts/setup.sh all first" >&2; exit 1; }
 wine="$(command -v wine)"
 for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$x64/tests/windows/registry_conformance.exe" \
-         "$x64/tests/windows/abi_host.exe" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
+         "$x64/tests/windows/security_conformance.exe" "$x64/tests/windows/abi_host.exe" \
+         "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" "$x64/tests/windows/netapi32.dll" \
          "$native/tests/scenario_runner"; do
   [[ -f "$f" ]] || { echo "wine-tests: $f is missing; build mingw-x64 and native first" >&2; exit 1; }
 done
@@ -60,11 +62,12 @@ wineserver -p
 
 # The programs, three copies of each so every platform mode has its own
 # Windows version, and the doubles beside them (Wine loads a DLL from the
-# program's folder first).
+# program's folder first; netapi32 only for programs whose DllOverrides say
+# native,builtin, otherwise it maps its own under the copy's name).
 rm -rf "$bin"
 mkdir -p "$bin"
 cp "$x64/library/Orvane.dll" "$x64/tests/windows/dhcpcsvc.dll" "$x64/tests/windows/svrapi.dll" \
-   "$x64/tests/windows/abi_host.exe" "$bin/"
+   "$x64/tests/windows/netapi32.dll" "$x64/tests/windows/abi_host.exe" "$bin/"
 declare -A version=([98]=win98 [nt4]=nt40 [2k]=win2k)
 appdefaults="$work/appdefaults.reg"
 printf 'REGEDIT4\r\n\r\n' >"$appdefaults"
@@ -75,12 +78,35 @@ for mode in 98 nt4 2k; do
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
       "$exe" "${version[$mode]}" >>"$appdefaults"
   done
+  # The host and the "d" copies of the security checks use the double.
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\orvane%s.exe\\DllOverrides]\r\n"netapi32"="native,builtin"\r\n\r\n' \
+    "$mode" >>"$appdefaults"
+  [[ "$mode" == 98 ]] && continue
+  cp "$x64/tests/windows/security_conformance.exe" "$bin/security$mode.exe"
+  cp "$x64/tests/windows/security_conformance.exe" "$bin/security${mode}d.exe"
+  for exe in "security$mode.exe" "security${mode}d.exe"; do
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
+      "$exe" "${version[$mode]}" >>"$appdefaults"
+  done
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\security%sd.exe\\DllOverrides]\r\n"netapi32"="native,builtin"\r\n\r\n' \
+    "$mode" >>"$appdefaults"
 done
 printf '[HKEY_CURRENT_USER\\Software\\OrvaneScenario]\r\n"Sentinel"="appdefaults-%s"\r\n\r\n' "$$" >>"$appdefaults"
 step "setting the Windows version per program"
 timeout 30 "$wine" reg import "$appdefaults" >/dev/null 2>&1
 sentinel="$(timeout 30 "$wine" reg query 'HKCU\Software\OrvaneScenario' /v Sentinel 2>/dev/null || true)"
 [[ "$sentinel" == *"appdefaults-$$"* ]] || { echo "wine-tests: seeding AppDefaults failed" >&2; exit 1; }
+
+# A Netlogon service, as NT 4.0 and Windows 2000 have (Wine has none), made
+# afresh for every run through Wine's service manager (which reads its
+# database only when it starts; Wine's sc has no "config"): started on
+# demand, in a shared process, with an image Wine cannot run.
+step "registering the Netlogon service"
+timeout 30 "$wine" sc delete Netlogon >/dev/null 2>&1 || true
+timeout 30 "$wine" sc create Netlogon 'binPath=' '%SystemRoot%\System32\lsass.exe' 'type=' share 'start=' demand \
+  'DisplayName=' 'Net Logon' >/dev/null 2>&1 || true
+netlogon="$(timeout 30 "$wine" reg query 'HKLM\System\CurrentControlSet\Services\Netlogon' /v Start 2>/dev/null || true)"
+[[ "$netlogon" == *"0x3"* ]] || { echo "wine-tests: registering Netlogon failed" >&2; exit 1; }
 
 failed=0
 cd "$bin"
@@ -91,6 +117,25 @@ for mode in 98 nt4 2k; do
     failed=1
   fi
 done
+
+for mode in nt4 2k; do
+  for variant in "" d; do
+    step "security conformance, ${version[$mode]}${variant:+, netapi32 double}"
+    rm -f orvane-doubles.log
+    if ! timeout 60 "$wine" "security$mode$variant.exe"; then
+      echo "wine-tests: security conformance failed in ${version[$mode]} mode${variant:+ with the double}" >&2
+      failed=1
+    fi
+    if [[ -n "$variant" ]]; then
+      log="$(cat orvane-doubles.log 2>/dev/null || true)"
+      if [[ "$log" != *"netapi32 NetJoinDomain"* || "$log" == *"leaked-buffers"* ]]; then
+        echo "wine-tests: the netapi32 double did not log its calls, or leaked buffers" >&2
+        failed=1
+      fi
+    fi
+  done
+done
+rm -f orvane-doubles.log
 
 step "C host of the public header"
 if ! timeout 60 "$wine" abi_host.exe; then

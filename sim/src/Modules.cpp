@@ -154,6 +154,8 @@ void ResetModules() {
     T().modules.clear();
     AddKernel32();
     AddDhcpClient();
+    ResetSecurity();
+    AddSecurityModules();
 }
 
 void ResetRecords() { ClearRecords(); }
@@ -189,8 +191,9 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
+    const unsigned mode = sim::PlatformBit(sim::GetPlatform());
     for (auto& e : m->exports)
-        if (e.name == lpProcName) return e.address;
+        if (e.name == lpProcName && (e.platforms & mode)) return e.address;
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
 }

@@ -7,5 +7,8 @@ void ResetHandles();
 void ResetSystem();
 void ResetModules();
 void ResetRecords();
+// The network API and ADVAPI32 security modules, and their state (Network.cpp).
+void AddSecurityModules();
+void ResetSecurity();
 
 }  // namespace sim
