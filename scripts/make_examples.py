@@ -483,6 +483,18 @@ def nt_common(computer_name):
             NT_SERVICES + "DHCP",
             [("Type", Dword(0x20)), ("Start", Dword(2)), ("ErrorControl", Dword(1)), ("DisplayName", "DHCP Client")],
         ),
+        # A workstation in a workgroup: Netlogon is there, started on demand.
+        (
+            NT_SERVICES + "Netlogon",
+            [
+                ("Type", Dword(0x20)),
+                ("Start", Dword(3)),
+                ("ErrorControl", Dword(1)),
+                ("ImagePath", Expand("%SystemRoot%\\System32\\lsass.exe")),
+                ("DisplayName", "Net Logon"),
+            ],
+        ),
+        (HKLM + "SYSTEM\\CurrentControlSet\\Control\\ProductOptions", [("ProductType", "WinNT")]),
     ]
 
 

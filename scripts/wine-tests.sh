@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The end-to-end proof on a real Win32 implementation: the 64-bit Windows
 # build under wine64 runs the DLL start-up probe, the registry and INF
-# conformance checks in the three platform modes, the C host of the public
-# header, and every scenario of
+# conformance checks in the three platform modes, the security conformance
+# checks in the two NT modes (with Wine's own netapi32 and with the netapi32
+# double), the C host of the public header, and every scenario of
 # tests/scenarios (the same files the native suite runs on the simulated
 # platform).
 #
@@ -32,9 +33,10 @@ unset DISPLAY
 wine="$(command -v wine)"
 doubles="$x64/tests/windows"
 for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$doubles/registry_conformance.exe" \
-         "$doubles/inf_conformance.exe" "$doubles/abi_host.exe" "$doubles/dhcpcsvc.dll" "$doubles/svrapi.dll" \
-         "$doubles/wsock32.dll" "$doubles/rasapi32_template.dll" "$doubles/startup_probe.dll" \
-         "$doubles/startup_host.exe" "$native/tests/scenario_runner"; do
+         "$doubles/inf_conformance.exe" "$doubles/security_conformance.exe" "$doubles/abi_host.exe" \
+         "$doubles/dhcpcsvc.dll" "$doubles/svrapi.dll" "$doubles/netapi32.dll" "$doubles/wsock32.dll" \
+         "$doubles/rasapi32_template.dll" "$doubles/startup_probe.dll" "$doubles/startup_host.exe" \
+         "$native/tests/scenario_runner"; do
   [[ -f "$f" ]] || { echo "wine-tests: $f is missing; build mingw-x64 and native first" >&2; exit 1; }
 done
 
@@ -67,14 +69,15 @@ cp "$root/inf/NETTRANS.INF" "$root/tests/conformance/inf/ORVCONF.INF" "$WINEPREF
 
 # The programs, three copies of each so every platform mode has its own
 # Windows version, and the doubles beside them. Wine loads dhcpcsvc.dll and
-# svrapi.dll from the program's folder as they are; for wsock32.dll it maps
-# its own builtin under the copy's path unless the program has a DllOverride
-# native,builtin, and the dial-up probe reads the version of
-# C:\windows\System\rasapi32.dll only with such an override for rasapi32.
+# svrapi.dll from the program's folder as they are; for wsock32.dll and
+# netapi32.dll it maps its own builtin under the copy's path unless the
+# program has a DllOverride native,builtin, and the dial-up probe reads the
+# version of C:\windows\System\rasapi32.dll only with such an override for
+# rasapi32.
 rm -rf "$bin"
 mkdir -p "$bin"
 cp "$x64/library/Orvane.dll" "$doubles/dhcpcsvc.dll" "$doubles/svrapi.dll" "$doubles/wsock32.dll" \
-   "$doubles/abi_host.exe" "$doubles/startup_probe.dll" "$doubles/startup_host.exe" "$bin/"
+   "$doubles/netapi32.dll" "$doubles/abi_host.exe" "$doubles/startup_probe.dll" "$doubles/startup_host.exe" "$bin/"
 # Where the runner puts a scenario's dial-up library (and removes it when
 # the scenario has none).
 dunfile="$WINEPREFIX/drive_c/windows/system/rasapi32.dll"
@@ -90,13 +93,33 @@ for mode in 98 nt4 2k; do
       "$exe" "${version[$mode]}" >>"$appdefaults"
   done
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\DllOverrides]\r\n' "orvane$mode.exe" >>"$appdefaults"
-  printf '"wsock32"="native,builtin"\r\n"rasapi32"="native,builtin"\r\n\r\n' >>"$appdefaults"
+  printf '"wsock32"="native,builtin"\r\n"rasapi32"="native,builtin"\r\n"netapi32"="native,builtin"\r\n\r\n' >>"$appdefaults"
+  [[ "$mode" == 98 ]] && continue
+  cp "$x64/tests/windows/security_conformance.exe" "$bin/security$mode.exe"
+  cp "$x64/tests/windows/security_conformance.exe" "$bin/security${mode}d.exe"
+  for exe in "security$mode.exe" "security${mode}d.exe"; do
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
+      "$exe" "${version[$mode]}" >>"$appdefaults"
+  done
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\security%sd.exe\\DllOverrides]\r\n"netapi32"="native,builtin"\r\n\r\n' \
+    "$mode" >>"$appdefaults"
 done
 printf '[HKEY_CURRENT_USER\\Software\\OrvaneScenario]\r\n"Sentinel"="appdefaults-%s"\r\n\r\n' "$$" >>"$appdefaults"
 step "setting the Windows version and DLL overrides per program"
 timeout 30 "$wine" reg import "$appdefaults" >/dev/null 2>&1
 sentinel="$(timeout 30 "$wine" reg query 'HKCU\Software\OrvaneScenario' /v Sentinel 2>/dev/null || true)"
 [[ "$sentinel" == *"appdefaults-$$"* ]] || { echo "wine-tests: seeding AppDefaults failed" >&2; exit 1; }
+
+# A Netlogon service, as NT 4.0 and Windows 2000 have (Wine has none), made
+# afresh for every run through Wine's service manager (which reads its
+# database only when it starts; Wine's sc has no "config"): started on
+# demand, in a shared process, with an image Wine cannot run.
+step "registering the Netlogon service"
+timeout 30 "$wine" sc delete Netlogon >/dev/null 2>&1 || true
+timeout 30 "$wine" sc create Netlogon 'binPath=' '%SystemRoot%\System32\lsass.exe' 'type=' share 'start=' demand \
+  'DisplayName=' 'Net Logon' >/dev/null 2>&1 || true
+netlogon="$(timeout 30 "$wine" reg query 'HKLM\System\CurrentControlSet\Services\Netlogon' /v Start 2>/dev/null || true)"
+[[ "$netlogon" == *"0x3"* ]] || { echo "wine-tests: registering Netlogon failed" >&2; exit 1; }
 
 failed=0
 cd "$bin"
@@ -124,6 +147,26 @@ for mode in 98 nt4 2k; do
     failed=1
   fi
 done
+
+for mode in nt4 2k; do
+  for variant in "" d; do
+    step "security conformance, ${version[$mode]}${variant:+, netapi32 double}"
+    rm -f orvane-doubles.log
+    if ! timeout 60 "$wine" "security$mode$variant.exe"; then
+      echo "wine-tests: security conformance failed in ${version[$mode]} mode${variant:+ with the double}" >&2
+      failed=1
+    fi
+    if [[ -n "$variant" ]]; then
+      log=""
+      if [[ -f orvane-doubles.log ]]; then log="$(<orvane-doubles.log)"; fi
+      if [[ "$log" != *"netapi32 NetJoinDomain"* || "$log" == *"leaked-buffers"* ]]; then
+        echo "wine-tests: the netapi32 double did not log its calls, or leaked buffers" >&2
+        failed=1
+      fi
+    fi
+  done
+done
+rm -f orvane-doubles.log
 
 step "C host of the public header"
 if ! timeout 60 "$wine" abi_host.exe; then

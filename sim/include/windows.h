@@ -287,3 +287,10 @@ BOOL WINAPI VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 }  // extern "C"
+
+// The rest of what the SDK's <windows.h> brings in: more error codes, the
+// security side of winnt.h/winbase.h, and the service control manager.
+#include <winerror.h>
+#include <processthreadsapi.h>
+#include <securitybaseapi.h>
+#include <winsvc.h>

@@ -159,6 +159,8 @@ void ResetModules() {
     AddKernel32();
     AddDhcpClient();
     ResetSetup();
+    ResetSecurity();
+    AddSecurityModules();
 }
 
 void ResetRecords() { ClearRecords(); }
@@ -194,8 +196,9 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
+    const unsigned mode = sim::PlatformBit(sim::GetPlatform());
     for (auto& e : m->exports)
-        if (e.name == lpProcName) return e.address;
+        if (e.name == lpProcName && (e.platforms & mode)) return e.address;
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
 }

@@ -10,5 +10,8 @@ void ResetVersionFiles();
 void ResetWinsock();
 void ResetModules();
 void ResetRecords();
+// The network API and ADVAPI32 security modules, and their state (Network.cpp).
+void AddSecurityModules();
+void ResetSecurity();
 
 }  // namespace sim

@@ -147,9 +147,14 @@ FARPROC Proc(Fn* fn) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fn));
 }
 
+// The platform modes a module export exists in (a mask of PlatformBit).
+constexpr unsigned PlatformBit(Platform platform) { return 1u << static_cast<unsigned>(platform); }
+constexpr unsigned kAllPlatforms = 0x7;
+
 struct ModuleExport {
     std::string name;
     FARPROC address;
+    unsigned platforms = kAllPlatforms;  // GetProcAddress finds it only in these modes
 };
 
 // Adds (or replaces) a module that LoadLibraryA finds by file name, with or
@@ -229,3 +234,5 @@ const std::vector<std::string>& Commands();
 void ClearRecords();
 
 }  // namespace sim
+
+#include "sim/network.h"

@@ -1,0 +1,219 @@
+// A stand-in for the network API library (netapi32.dll) for the Wine runs:
+// Wine 8.0's own has no join functions and plays no domain. This one is the
+// simulated platform's network API (sim/portable/NetApiModel.cpp) over
+// Wine's registry: the domain controllers come from the registry form the
+// simulated machine uses (HKLM\SOFTWARE\OrvaneSim\DomainControllers, seeded
+// by a scenario or a test) or from the environment, and the join writes the
+// sim's LSA area. Wine loads it from the program's folder only with the
+// program's DllOverride netapi32=native,builtin.
+//
+// Every call is appended to "orvane-doubles.log" in the current directory as
+// "netapi32 <Function> arg=value ... -> status"; buffers still held when the
+// library is unloaded are logged as "netapi32 leaked-buffers N".
+//
+// Environment:
+//   ORVANE_DOMAIN_CONTROLLER  domain=CORP,dc=CORPDC,sid=S-1-5-21-...,admin=Administrator,password=secret
+//                             (written to the registry form at load when
+//                             that domain has no controller there yet)
+//   ORVANE_NETAPI_FAIL        Function:status:nth[,...] failure injection
+//                             (the nth call of Function answers status)
+#include <windows.h>
+#include <lm.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+
+#include "DomainModel.h"
+#include "MachineRegistry.h"
+#include "NetApiHooks.h"
+#include "NetApiModel.h"
+#include "SidText.h"
+#include "SimArea.h"
+#include "WideText.h"
+
+namespace {
+
+// Through the system's file functions, which still work while the process
+// unloads its libraries.
+void Log(const std::string& line) {
+    const std::string text = "netapi32 " + line + "\n";
+    HANDLE file = CreateFileA("orvane-doubles.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string Environment(const char* name) {
+    char value[1024];
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+struct Failure {
+    DWORD status = 0;
+    int nth = 0;
+    int seen = 0;
+};
+
+std::map<std::string, Failure>& Failures() {
+    static std::map<std::string, Failure> failures;
+    return failures;
+}
+
+std::set<void*>& Buffers() {
+    static std::set<void*> buffers;
+    return buffers;
+}
+
+void ReadFailures() {
+    const std::string spec = Environment("ORVANE_NETAPI_FAIL");
+    size_t start = 0;
+    while (start < spec.size()) {
+        size_t end = spec.find(',', start);
+        if (end == std::string::npos) end = spec.size();
+        const std::string item = spec.substr(start, end - start);
+        start = end + 1;
+        char function[64] = "";
+        unsigned long status = 0;
+        int nth = 1;
+        if (std::sscanf(item.c_str(), "%63[^:]:%lu:%d", function, &status, &nth) >= 2)
+            Failures()[function] = Failure{static_cast<DWORD>(status), nth, 0};
+    }
+}
+
+// key=value pairs as the offline host's --dc option takes them.
+void DescribeFromEnvironment() {
+    const std::string spec = Environment("ORVANE_DOMAIN_CONTROLLER");
+    if (spec.empty()) return;
+    std::map<std::string, std::string> v;
+    size_t start = 0;
+    while (start < spec.size()) {
+        size_t end = spec.find(',', start);
+        if (end == std::string::npos) end = spec.size();
+        const std::string pair = spec.substr(start, end - start);
+        start = end + 1;
+        const size_t eq = pair.find('=');
+        if (eq != std::string::npos) v[pair.substr(0, eq)] = pair.substr(eq + 1);
+    }
+    domainmodel::Controller dc;
+    if (domainmodel::FindControllerOfDomain(v["domain"], &dc)) return;
+    dc.domain = v["domain"];
+    dc.name = domainmodel::StripBackslashes(v["dc"]);
+    dc.primary = v["role"] != "backup";
+    dc.callerIsAdmin = v["caller"] != "user";
+    if (dc.domain.empty() || dc.name.empty() || !sidtext::Parse(v["sid"], &dc.sid)) {
+        Log("ORVANE_DOMAIN_CONTROLLER ignored: " + spec);
+        return;
+    }
+    domainmodel::WriteController(dc);
+    if (!v["admin"].empty()) {
+        domainmodel::Account admin;
+        admin.name = v["admin"];
+        admin.password = v["password"];
+        admin.privilege = USER_PRIV_ADMIN;
+        admin.flags = UF_NORMAL_ACCOUNT | UF_SCRIPT;
+        domainmodel::WriteAccount(dc, admin);
+    }
+}
+
+}  // namespace
+
+namespace netmodel {
+
+bool Enter(apicall::Call& call, DWORD* status) {
+    // Read on the first call rather than under the loader lock.
+    static const bool configured = [] {
+        ReadFailures();
+        DescribeFromEnvironment();
+        return true;
+    }();
+    (void)configured;
+    auto it = Failures().find(call.function);
+    if (it == Failures().end()) return false;
+    if (++it->second.seen != it->second.nth) return false;
+    *status = it->second.status;
+    return true;
+}
+
+void Leave(const apicall::Call& call, bool injected) { Log(call.Line() + (injected ? " (injected)" : "")); }
+
+void* AllocateBuffer(size_t bytes) {
+    void* p = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes ? bytes : 1);
+    if (p) Buffers().insert(p);
+    return p;
+}
+
+bool FreeBuffer(void* buffer) {
+    if (!Buffers().erase(buffer)) return false;
+    HeapFree(GetProcessHeap(), 0, buffer);
+    return true;
+}
+
+// Through Wine's own service manager, so it and the registry agree.
+void SetNetlogon(bool domainMember) {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) return;
+    if (SC_HANDLE service = OpenServiceW(manager, WTEXT("Netlogon"), SERVICE_ALL_ACCESS)) {
+        ChangeServiceConfigW(service, SERVICE_NO_CHANGE, domainMember ? SERVICE_AUTO_START : SERVICE_DEMAND_START,
+                             SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+        SERVICE_STATUS status;
+        if (domainMember)
+            StartServiceW(service, 0, nullptr);  // Wine has no lsass.exe to run: fails at once
+        else
+            ControlService(service, SERVICE_CONTROL_STOP, &status);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+}
+
+}  // namespace netmodel
+
+extern "C" {
+
+// Lets a program tell this double from Wine's own netapi32.
+__declspec(dllexport) DWORD WINAPI OrvaneNetApiDouble(void) { return 1; }
+
+// Disk shares are not played: the answer of Wine's own netapi32.
+NET_API_STATUS WINAPI NetShareEnum(LMSTR servername, DWORD level, LPBYTE* bufptr, DWORD prefmaxlen,
+                                   LPDWORD entriesread, LPDWORD totalentries, LPDWORD resume_handle) {
+    (void)prefmaxlen;
+    (void)resume_handle;
+    if (bufptr) *bufptr = nullptr;
+    if (entriesread) *entriesread = 0;
+    if (totalentries) *totalentries = 0;
+    Log("NetShareEnum server=" + std::string(servername ? wide::Narrow(servername) : "(null)") +
+        " level=" + std::to_string(level) + " -> 50");
+    return ERROR_NOT_SUPPORTED;
+}
+
+NET_API_STATUS WINAPI NetShareAdd(LMSTR servername, DWORD level, LPBYTE buf, LPDWORD parm_err) {
+    (void)servername;
+    (void)buf;
+    (void)parm_err;
+    Log("NetShareAdd level=" + std::to_string(level) + " -> 50");
+    return ERROR_NOT_SUPPORTED;
+}
+
+NET_API_STATUS WINAPI NetShareDel(LMSTR servername, LMSTR netname, DWORD reserved) {
+    (void)servername;
+    (void)reserved;
+    Log("NetShareDel name=" + std::string(netname ? wide::Narrow(netname) : "(null)") + " -> 50");
+    return ERROR_NOT_SUPPORTED;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)instance;
+    (void)reserved;
+    if (reason == DLL_PROCESS_DETACH) {
+        if (!Buffers().empty()) Log("leaked-buffers " + std::to_string(Buffers().size()));
+        const size_t sessions = netmodel::SessionNames().size();
+        if (sessions) Log("open-sessions " + std::to_string(sessions));
+    }
+    return TRUE;
+}
+
+}  // extern "C"
