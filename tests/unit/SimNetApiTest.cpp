@@ -368,10 +368,10 @@ TEST(SimDomainControllerSpec, CommandLineFormIsParsedOrRefused) {
               "REGEDIT4\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrvaneSim\\DomainControllers]\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrvaneSim\\DomainControllers\\CORP]\r\n"
-              "\"CallerIsAdmin\"=dword:00000001\r\n"
-              "\"DomainSid\"=\"S-1-5-21-1-2-3\"\r\n"
               "\"Name\"=\"CORPDC\"\r\n"
-              "\"Role\"=\"Primary\"\r\n\r\n");
+              "\"DomainSid\"=\"S-1-5-21-1-2-3\"\r\n"
+              "\"Role\"=\"Primary\"\r\n"
+              "\"CallerIsAdmin\"=dword:00000001\r\n\r\n");
 }
 
 }  // namespace
