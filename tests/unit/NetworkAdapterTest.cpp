@@ -12,6 +12,7 @@
 
 #include "NetworkAdapter/NetworkAdapter.h"
 #include "Orvane.h"
+#include "Shared/FieldText.h"
 #include "TestMachines.h"
 
 namespace {
@@ -146,7 +147,7 @@ TEST(CommaList, PiecesAsTheyStandIntoAtMostTenSlots) {
     };
     for (const Case& c : cases) {
         char slots[kMaxSlots][16] = {};
-        EXPECT_EQ(SplitCommaList(c.text, slots), c.stored) << c.text;
+        EXPECT_EQ(field_text::SplitListEmptyingLongItems(c.text, ',', slots), c.stored) << c.text;
         for (size_t k = 0; k < c.slots.size(); ++k) EXPECT_EQ(slots[k], c.slots[k]) << c.text << " slot " << k;
         for (size_t k = c.slots.size(); k < kMaxSlots; ++k) EXPECT_STREQ(slots[k], "") << c.text;
     }
