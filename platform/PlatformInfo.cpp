@@ -69,11 +69,16 @@ std::string CPlatformInfo::GetWinsockVersion() {
     return text;
 }
 
-bool RasVersionKeepsWinsPerAdapter(const std::string& rasVersion) {
+bool CPlatformInfo::KeepsWinsPerAdapter() {
+    if (IsNT()) return true;
+    return RasVersionKeepsWinsPerAdapter(GetRasVersion()) || WinsockVersionKeepsWinsPerAdapter(GetWinsockVersion());
+}
+
+bool CPlatformInfo::RasVersionKeepsWinsPerAdapter(const std::string& rasVersion) {
     const std::string last4 = rasVersion.size() > 4 ? rasVersion.substr(rasVersion.size() - 4) : rasVersion;
     return std::strcmp(last4.c_str(), "1903") >= 0;
 }
 
-bool WinsockVersionKeepsWinsPerAdapter(const std::string& winsockVersion) {
+bool CPlatformInfo::WinsockVersionKeepsWinsPerAdapter(const std::string& winsockVersion) {
     return std::strcmp(winsockVersion.c_str(), "2.2") >= 0;
 }

@@ -22,13 +22,19 @@ public:
     // "WINSOCK error: WSAVERNOTSUPPORTED".
     std::string GetWinsockVersion();
 
+    // Whether WINS servers are kept per adapter rather than machine-wide:
+    // always on NT; on Windows 95/98 with dial-up networking of build 1903
+    // or later, or failing that with Winsock 2.2. The Winsock probe runs
+    // only when the dial-up version does not decide.
+    bool KeepsWinsPerAdapter();
+
+    // The two byte-wise text comparisons behind it: the last four characters
+    // of the dial-up version against "1903" (so "No DUN Version" counts as
+    // new), the Winsock version against "2.2".
+    static bool RasVersionKeepsWinsPerAdapter(const std::string& rasVersion);
+    static bool WinsockVersionKeepsWinsPerAdapter(const std::string& winsockVersion);
+
 private:
     bool QueryVersion(OSVERSIONINFOA& info);
 };
 
-// The byte-wise text comparison both adapter and TCP/IP objects use to
-// decide whether WINS servers are kept per adapter on Windows 95/98: the
-// last four characters of the dial-up version against "1903", and failing
-// that the Winsock version against "2.2".
-bool RasVersionKeepsWinsPerAdapter(const std::string& rasVersion);
-bool WinsockVersionKeepsWinsPerAdapter(const std::string& winsockVersion);

@@ -10,21 +10,19 @@ CRegValue::CRegValue(const char* text) : CRegValue() { SetString(text, false); }
 
 CRegValue::CRegValue(const StringList& list) : CRegValue() { SetMultiString(list); }
 
-CRegValue::~CRegValue() {
-    Free();
-    if (m_heap) HeapDestroy(m_heap);
-}
+// The block goes back to the heap first; the heap itself goes with m_heap.
+CRegValue::~CRegValue() { Free(); }
 
 BYTE* CRegValue::Alloc(DWORD size) {
     Free();
     if (!m_heap) return nullptr;
-    m_data = static_cast<BYTE*>(HeapAlloc(m_heap, 0, size));
+    m_data = static_cast<BYTE*>(HeapAlloc(m_heap.Get(), 0, size));
     if (m_data) m_size = size;
     return m_data;
 }
 
 void CRegValue::Free() {
-    if (m_data) HeapFree(m_heap, 0, m_data);
+    if (m_data) HeapFree(m_heap.Get(), 0, m_data);
     m_data = nullptr;
     m_size = 0;
 }

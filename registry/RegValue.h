@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "UniqueHandle.h"
+
 typedef std::vector<std::string> StringList;
 
 // Each value owns a private heap, created with the value and destroyed with
@@ -56,7 +58,7 @@ public:
 private:
     bool Assign(DWORD type, const void* bytes, DWORD size);
 
-    HANDLE m_heap;
+    orvane::UniqueHeap m_heap;
     BYTE* m_data;
     DWORD m_size;
     DWORD m_type;

@@ -2,36 +2,35 @@
 
 #include <vector>
 
+#include "UniqueHandle.h"
+
+using orvane::UniqueKey;
+
 namespace {
 
-// Owns one open key; closes it on every way out.
-class KeyHandle {
-public:
-    KeyHandle() : m_key(nullptr) {}
-    explicit KeyHandle(HKEY key) : m_key(key) {}
-    ~KeyHandle() { Close(); }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
+// Opens base\subkey into `key`; on failure `key` holds nothing.
+bool OpenKey(HKEY base, const char* subkey, REGSAM access, UniqueKey& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(base, subkey ? subkey : "", 0, access, &opened) != ERROR_SUCCESS) {
+        key.Reset();
+        return false;
+    }
+    key.Reset(opened);
+    return true;
+}
 
-    bool Open(HKEY base, const char* subkey, REGSAM access) {
-        Close();
-        return RegOpenKeyExA(base, subkey ? subkey : "", 0, access, &m_key) == ERROR_SUCCESS;
+// Opens base\subkey for writing, creating every missing key of the path.
+bool CreateKey(HKEY base, const char* subkey, UniqueKey& key) {
+    HKEY created = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(base, subkey ? subkey : "", 0, nullptr, REG_OPTION_NON_VOLATILE, RegAccessWrite, nullptr,
+                        &created, &disposition) != ERROR_SUCCESS) {
+        key.Reset();
+        return false;
     }
-    bool Create(HKEY base, const char* subkey) {
-        Close();
-        DWORD disposition = 0;
-        return RegCreateKeyExA(base, subkey ? subkey : "", 0, nullptr, REG_OPTION_NON_VOLATILE, RegAccessWrite,
-                               nullptr, &m_key, &disposition) == ERROR_SUCCESS;
-    }
-    void Close() {
-        if (m_key) RegCloseKey(m_key);
-        m_key = nullptr;
-    }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key;
-};
+    key.Reset(created);
+    return true;
+}
 
 // A name buffer of the size the key's information asks for; short names,
 // the usual case, need no allocation.
@@ -62,8 +61,8 @@ bool QueryCounts(HKEY key, KeyCounts& c) {
 // then deletes it: the tree goes bottom-up and no key is deleted while it
 // still has subkeys, which Windows NT would refuse.
 bool DeleteKeyTree(HKEY base, const char* subkey) {
-    KeyHandle key;
-    if (!key.Open(base, subkey, RegAccessDelete)) return false;
+    UniqueKey key;
+    if (!OpenKey(base, subkey, RegAccessDelete, key)) return false;
     for (;;) {
         KeyCounts c;
         if (!QueryCounts(key.Get(), c)) return false;
@@ -72,7 +71,7 @@ bool DeleteKeyTree(HKEY base, const char* subkey) {
         if (RegEnumKeyA(key.Get(), 0, name.data(), c.longestSubkey + 1) != ERROR_SUCCESS) return false;
         if (!DeleteKeyTree(key.Get(), name.data())) return false;
     }
-    key.Close();
+    key.Reset();
     return RegDeleteKeyA(base, subkey) == ERROR_SUCCESS;
 }
 
@@ -82,8 +81,8 @@ bool CRegistry::OnValue(const char*, const char*, CRegValue&, DWORD) { return fa
 bool CRegistry::OnKey(const char*, DWORD) { return false; }
 
 bool CRegistry::QueryValue(const char* subkey, const char* name, CRegValue& out) {
-    KeyHandle key;
-    if (!key.Open(m_root, subkey, RegAccessRead)) return false;
+    UniqueKey key;
+    if (!OpenKey(m_root, subkey, RegAccessRead, key)) return false;
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
     if (!out.Alloc(size)) return false;
@@ -117,8 +116,8 @@ bool CRegistry::GetBinary(const char* subkey, const char* name, void* buffer, DW
 }
 
 bool CRegistry::SetValue(const char* subkey, const char* name, const CRegValue& value) {
-    KeyHandle key;
-    if (!key.Create(m_root, subkey)) return false;
+    UniqueKey key;
+    if (!CreateKey(m_root, subkey, key)) return false;
     return RegSetValueExA(key.Get(), name, 0, value.Type(), value.Data(), value.Size()) == ERROR_SUCCESS;
 }
 
@@ -144,8 +143,8 @@ bool CRegistry::SetMultiString(const char* subkey, const char* name, const Strin
 
 bool CRegistry::Delete(const char* subkey, const char* name) {
     if (name) {
-        KeyHandle key;
-        if (!key.Open(m_root, subkey, RegAccessDelete)) return false;
+        UniqueKey key;
+        if (!OpenKey(m_root, subkey, RegAccessDelete, key)) return false;
         return RegDeleteValueA(key.Get(), name) == ERROR_SUCCESS;
     }
     // The root itself is never deleted.
@@ -156,8 +155,8 @@ bool CRegistry::Delete(const char* subkey, const char* name) {
 bool CRegistry::GetKeyInfo(const char* subkey, DWORD* subkeyCount, DWORD* valueCount) {
     if (subkeyCount) *subkeyCount = 0;
     if (valueCount) *valueCount = 0;
-    KeyHandle key;
-    if (!key.Open(m_root, subkey, RegAccessRead)) return false;
+    UniqueKey key;
+    if (!OpenKey(m_root, subkey, RegAccessRead, key)) return false;
     KeyCounts c;
     if (!QueryCounts(key.Get(), c)) return false;
     if (subkeyCount) *subkeyCount = c.subkeys;
@@ -167,19 +166,20 @@ bool CRegistry::GetKeyInfo(const char* subkey, DWORD* subkeyCount, DWORD* valueC
 
 bool CRegistry::Walk(const char* subkey, DWORD flags) {
     std::string path;
-    if (subkey) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(m_root, subkey, 0, RegAccessRead, &key) != ERROR_SUCCESS) return false;
-        path = subkey;
-        return WalkStep(path, key, flags, 0);
-    }
-    return WalkStep(path, m_root, flags, 0);
+    // The root is only borrowed: a predefined key is not ours to close, and
+    // neither is a key the caller bound this object to.
+    if (!subkey) return WalkStep(path, m_root, flags, 0);
+    UniqueKey key;
+    if (!OpenKey(m_root, subkey, RegAccessRead, key)) return false;
+    path = subkey;
+    return WalkStep(path, key.Get(), flags, 0);
 }
 
-bool CRegistry::WalkStep(std::string& path, HKEY rawKey, DWORD flags, DWORD depth) {
-    KeyHandle key(rawKey);
+// Walks one key, which the caller keeps open; the subkeys it opens are its
+// own and closed on every way out.
+bool CRegistry::WalkStep(std::string& path, HKEY key, DWORD flags, DWORD depth) {
     KeyCounts c;
-    if (!QueryCounts(key.Get(), c)) return false;
+    if (!QueryCounts(key, c)) return false;
 
     if (flags & RegWalkValues) {
         CRegValue value;
@@ -191,7 +191,7 @@ bool CRegistry::WalkStep(std::string& path, HKEY rawKey, DWORD flags, DWORD dept
         for (DWORD index = 0;; ++index) {
             DWORD nameSize = name.Capacity();
             *value.SizeField() = capacity;
-            const LONG rc = RegEnumValueA(key.Get(), index, name.Get(), &nameSize, nullptr, value.TypeField(),
+            const LONG rc = RegEnumValueA(key, index, name.Get(), &nameSize, nullptr, value.TypeField(),
                                           value.Data(), value.SizeField());
             if (rc == ERROR_SUCCESS) {
                 if (!value.Data()) *value.SizeField() = 0;
@@ -206,16 +206,16 @@ bool CRegistry::WalkStep(std::string& path, HKEY rawKey, DWORD flags, DWORD dept
 
     NameBuffer name(c.longestSubkey + 1);
     for (DWORD index = 0;; ++index) {
-        const LONG rc = RegEnumKeyA(key.Get(), index, name.Get(), name.Capacity());
+        const LONG rc = RegEnumKeyA(key, index, name.Get(), name.Capacity());
         if (rc == ERROR_NO_MORE_ITEMS || (rc != ERROR_SUCCESS && index >= c.subkeys)) return true;
         if (rc != ERROR_SUCCESS) continue;
         if ((flags & RegWalkKeys) && !OnKey(name.Get(), depth)) return false;
-        HKEY child = nullptr;
-        if (RegOpenKeyExA(key.Get(), name.Get(), 0, RegAccessRead, &child) != ERROR_SUCCESS) continue;
+        UniqueKey child;
+        if (!OpenKey(key, name.Get(), RegAccessRead, child)) continue;
         const size_t length = path.size();
         if (!path.empty()) path += '\\';
         path += name.Get();
-        const bool goOn = WalkStep(path, child, flags, depth + 1);
+        const bool goOn = WalkStep(path, child.Get(), flags, depth + 1);
         path.resize(length);
         if (!goOn) return false;
     }

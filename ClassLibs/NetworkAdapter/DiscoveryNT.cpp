@@ -4,16 +4,16 @@
 // servers of Windows 2000 and the driver service's start type on NT 4.0.
 #include <cstring>
 
-#include "FieldText.h"
-#include "AdapterKeys.h"
 #include "NetworkAdapter.h"
 #include "Registry.h"
+#include "Shared/FieldText.h"
+#include "Shared/RegistryPaths.h"
 
-using adapter_text::StoreCut;
-using adapter_text::StoreSlots;
-using adapter_text::StoreWhole;
-
-using namespace adapter_keys;
+using field_text::SplitListEmptyingLongItems;
+using field_text::StoreCut;
+using field_text::StoreSlots;
+using field_text::StoreWhole;
+using namespace reg_paths;
 
 void CNetworkAdapter::DiscoverNT() {
     CRegWalker walker(HKEY_LOCAL_MACHINE);
@@ -124,7 +124,7 @@ void CNetworkAdapter::ReadNTSettings(DWORD r) {
         SetDNSEnable(r, 0);
         if (reg.GetString(iface.c_str(), "NameServer", text)) {
             if (!text.empty()) SetDNSEnable(r, 1);
-            SplitCommaList(text, a.DNSNameServer);
+            SplitListEmptyingLongItems(text, ',', a.DNSNameServer);
         }
     }
 }

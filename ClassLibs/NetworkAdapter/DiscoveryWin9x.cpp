@@ -3,16 +3,16 @@
 // of the current hardware profile, and the folding of firewall adapters.
 #include <cstring>
 
-#include "FieldText.h"
-#include "AdapterKeys.h"
 #include "NetworkAdapter.h"
 #include "Registry.h"
+#include "Shared/FieldText.h"
+#include "Shared/RegistryPaths.h"
+#include "Shared/Win9xWins.h"
 
-using adapter_text::HasPrefix;
-using adapter_text::StoreCut;
-using adapter_text::StoreWhole;
-
-using namespace adapter_keys;
+using field_text::HasPrefix;
+using field_text::SplitListEmptyingLongItems;
+using field_text::StoreCut;
+using field_text::StoreWhole;
 
 namespace {
 
@@ -130,53 +130,31 @@ void CNetworkAdapter::ReadBindings(BindingPass pass) {
         if (flag) a.*flag = scratch[0] != '\0';
         if (scratch[0] == '\0') continue;
         std::string driver;
-        if (reg.GetString((kNetworkEnum + std::string(scratch)).c_str(), "Driver", driver) && !driver.empty()) {
+        const std::string instance = reg_paths::kNetworkEnum + std::string(scratch);
+        if (reg.GetString(instance.c_str(), "Driver", driver) && !driver.empty()) {
             // A class key path that does not fit leaves the adapter without
             // that protocol's key, as a missing "Driver" would.
-            StoreWhole(a.*keyPath, kClassKey + driver);
+            StoreWhole(a.*keyPath, reg_paths::kClass + driver);
         }
     }
 }
 
-void CNetworkAdapter::ReadWin9xSettings(DWORD r, int& scope) {
+void CNetworkAdapter::ReadWin9xSettings(DWORD r) {
     ADAPTER& a = Adapters[r];
     CRegistry reg(HKEY_LOCAL_MACHINE);
     const char* key = a.AdapterNetTransRgy;
     std::string text;
-    bool winsValues = false;  // the adapter has a WINS value of its own
-    if (reg.GetString(key, "IPAddress", text)) SplitCommaList(text, a.IpAddress);
-    if (reg.GetString(key, "IPMask", text)) SplitCommaList(text, a.IpMask);
+    if (reg.GetString(key, "IPAddress", text)) SplitListEmptyingLongItems(text, ',', a.IpAddress);
+    if (reg.GetString(key, "IPMask", text)) SplitListEmptyingLongItems(text, ',', a.IpMask);
     if (reg.GetString(key, "FWCODE", text)) StoreWhole(a.FWCODE, text);
     if (bAdapterWINS) {
-        if (reg.GetString(key, "NameServer1", text)) {
-            StoreWhole(a.NameServer1, text);
-            winsValues = true;
-        }
-        if (reg.GetString(key, "NameServer2", text)) {
-            StoreWhole(a.NameServer2, text);
-            winsValues = true;
-        }
+        if (reg.GetString(key, "NameServer1", text)) StoreWhole(a.NameServer1, text);
+        if (reg.GetString(key, "NameServer2", text)) StoreWhole(a.NameServer2, text);
     }
-    if (reg.GetString(key, "NodeType", text)) {
-        StoreWhole(a.NodeType, text);
-        winsValues = true;
-    }
-    if (reg.GetString(key, "DefaultGateway", text)) SplitCommaList(text, a.Gateway);
-    a.bDHCPWINS = DhcpWinsRule(winsValues, scope);
-}
-
-// WINS comes from DHCP when neither the machine (a NetBIOS scope) nor the
-// adapter (servers, node type) says anything about it. The adapter's values
-// are the ones just read (the servers only where adapters keep them, which
-// is also the only case the rule applies to); the scope is the machine's,
-// read once for all adapters (-1 until then).
-int CNetworkAdapter::DhcpWinsRule(bool winsValues, int& scope) {
-    if (!GetAdapterWINS()) return 0;
-    if (scope < 0) {
-        std::string text;
-        scope = CRegistry(HKEY_LOCAL_MACHINE).GetString(kMstcpKey, "ScopeID", text) ? 1 : 0;
-    }
-    return scope || winsValues ? 0 : 1;
+    if (reg.GetString(key, "NodeType", text)) StoreWhole(a.NodeType, text);
+    if (reg.GetString(key, "DefaultGateway", text)) SplitListEmptyingLongItems(text, ',', a.Gateway);
+    // Only where adapters keep WINS of their own can it come from DHCP.
+    a.bDHCPWINS = GetAdapterWINS() && win9x_wins::FromDhcp(reg, key) ? 1 : 0;
 }
 
 void CNetworkAdapter::ReadWin9xEnabled(DWORD r) {
@@ -197,9 +175,9 @@ void CNetworkAdapter::FoldFirewallAdapters() {
         if (std::strcmp(Adapters[i].AdapterName, kFirewallName) != 0) continue;
         for (DWORD j = 0; j < dwAdapterCnt; ++j) {
             if (j == i || std::strcmp(Adapters[j].FWCODE, Adapters[i].FWCODE) != 0) continue;
-            adapter_text::AppendCut(Adapters[i].AdapterName, " (");
-            adapter_text::AppendCut(Adapters[i].AdapterName, Adapters[j].AdapterName);
-            adapter_text::AppendCut(Adapters[i].AdapterName, ")");
+            field_text::AppendCut(Adapters[i].AdapterName, " (");
+            field_text::AppendCut(Adapters[i].AdapterName, Adapters[j].AdapterName);
+            field_text::AppendCut(Adapters[i].AdapterName, ")");
         }
     }
     const size_t prefix = sizeof kFirewallName - 1;

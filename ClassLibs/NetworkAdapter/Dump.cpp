@@ -9,18 +9,26 @@ namespace {
 
 const char kDumpFile[] = "ADAPTER-DUMP.TXT";
 
-// Writes lines with CR LF ends. The file is opened in binary mode and the
-// line ends written here, so its bytes are the same on every platform.
+// Writes as a text-mode file does on Windows: every line feed, a line end
+// or one inside a field (a description may hold one), becomes CR LF. The
+// file is opened in binary mode and the conversion done here, so its bytes
+// are the same on every platform.
 class DumpWriter {
 public:
     explicit DumpWriter(std::FILE* file) : m_file(file) {}
 
+    void Put(const char* text) {
+        for (const char* p = text; *p != '\0'; ++p) {
+            if (*p == '\n') std::fputc('\r', m_file);
+            std::fputc(*p, m_file);
+        }
+    }
     void Line(const char* text = "") {
-        std::fputs(text, m_file);
-        std::fputs("\r\n", m_file);
+        Put(text);
+        Put("\n");
     }
     void Field(const char* label, const char* value) {
-        std::fputs(label, m_file);
+        Put(label);
         Line(value);
     }
     void Flag(const char* label, BOOL value) { Field(label, value ? "TRUE" : "FALSE"); }
@@ -32,10 +40,10 @@ public:
     void Slot(const char* label, DWORD k, const char* value, const char* second = nullptr) {
         char head[32];
         std::snprintf(head, sizeof head, "%s #%02u: ", label, unsigned(k));
-        std::fputs(head, m_file);
+        Put(head);
         if (second) {
-            std::fputs(value, m_file);
-            std::fputs(" : ", m_file);
+            Put(value);
+            Put(" : ");
             value = second;
         }
         Line(value);

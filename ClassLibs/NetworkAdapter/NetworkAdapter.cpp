@@ -3,50 +3,19 @@
 
 #include <cstring>
 
-#include "FieldText.h"
 #include "Orvane.h"
 #include "PlatformInfo.h"
+#include "Shared/FieldText.h"
 
-using adapter_text::StoreWhole;
-
-namespace {
-
-// Slot count of a slot list: the leading non-empty slots.
-DWORD CountSlots(const char (&slots)[kMaxSlots][16]) {
-    DWORD n = 0;
-    while (n < kMaxSlots && slots[n][0] != '\0') ++n;
-    return n;
-}
-
-}  // namespace
-
-DWORD SplitCommaList(const std::string& text, char (&slots)[kMaxSlots][16]) {
-    DWORD stored = 0;
-    size_t start = 0;
-    while (stored < kMaxSlots && start < text.size()) {
-        size_t end = text.find(',', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string piece = text.substr(start, end - start);
-        if (!StoreWhole(slots[stored], piece)) slots[stored][0] = '\0';
-        ++stored;
-        start = end + 1;
-    }
-    return stored;
-}
+using field_text::CountSlots;
+using field_text::StoreWhole;
 
 CNetworkAdapter::CNetworkAdapter() {
     {
         CPlatformInfo platform;
         bNT = platform.IsNT() ? TRUE : FALSE;
         dwOSMajor = platform.GetNTMajorVersion();
-        bAdapterWINS = FALSE;
-        if (bNT) {
-            bAdapterWINS = TRUE;
-        } else if (RasVersionKeepsWinsPerAdapter(platform.GetRasVersion())) {
-            bAdapterWINS = TRUE;
-        } else if (WinsockVersionKeepsWinsPerAdapter(platform.GetWinsockVersion())) {
-            bAdapterWINS = TRUE;
-        }
+        bAdapterWINS = platform.KeepsWinsPerAdapter() ? TRUE : FALSE;
     }
     dwAdapterCnt = 0;
     dwChangeMask = 0;
@@ -63,10 +32,9 @@ CNetworkAdapter::CNetworkAdapter() {
         }
     } else {
         DiscoverWin9x();
-        int scope = -1;
         for (DWORD r = 0; r < dwAdapterCnt; ++r) {
             Adapters[r].bTCPIP = Adapters[r].AdapterNetTransRgy[0] != '\0';
-            if (Adapters[r].bTCPIP) ReadWin9xSettings(r, scope);
+            if (Adapters[r].bTCPIP) ReadWin9xSettings(r);
             ReadWin9xEnabled(r);
         }
         FoldFirewallAdapters();

@@ -136,8 +136,7 @@ private:
     enum class BindingPass { TCPIP, NetBEUI, NWIP };
     void DiscoverWin9x();
     void ReadBindings(BindingPass pass);
-    void ReadWin9xSettings(DWORD r, int& scope);
-    int DhcpWinsRule(bool winsValues, int& scope);
+    void ReadWin9xSettings(DWORD r);
     void ReadWin9xEnabled(DWORD r);
     void FoldFirewallAdapters();
     void RemoveRecord(DWORD r);
@@ -157,7 +156,6 @@ private:
     bool WriteAddresses(DWORD i);
     void WriteDhcp(DWORD i);
     bool WriteWins(DWORD i);
-    void WriteDhcpWins(DWORD i, bool fromDhcp);
     void WriteEnabled(DWORD i);
 
     BOOL bAdapterWINS;
@@ -171,8 +169,3 @@ private:
     DWORD dwChangeMask;
 };
 
-// Splits a comma list into address slots: pieces left to right, exactly as
-// they stand, at most 10; an empty text gives no piece, a trailing comma no
-// further piece, and two commas in a row an empty piece. A piece too long
-// for a slot leaves its slot empty. Returns the number of pieces stored.
-DWORD SplitCommaList(const std::string& text, char (&slots)[kMaxSlots][16]);

@@ -4,30 +4,23 @@
 
 #include <cstring>
 
-#include "AdapterKeys.h"
 #include "NetworkAdapter.h"
 #include "Registry.h"
+#include "RuntimeLibrary.h"
+#include "Shared/FieldText.h"
+#include "Shared/RegistryPaths.h"
+#include "Shared/Win9xWins.h"
+#include "UndeclaredApi.h"
 
-using namespace adapter_keys;
+using field_text::JoinSlots;
+using field_text::ListSlots;
+using namespace reg_paths;
 
 namespace {
 
-// The DHCP client's entry point, as the platform publishes it.
-typedef DWORD(WINAPI* DhcpNotifyConfigChangeFn)(LPWSTR serverName, LPWSTR adapterName, BOOL isNewIpAddress,
-                                                DWORD ipIndex, DWORD ipAddress, DWORD subnetMask, int dhcpAction);
+// What the DHCP client is to do with the adapter's DHCP setting.
 const int kDhcpIgnore = 0;
 const int kDhcpEnable = 1;
-
-std::string Joined(const char (&slots)[kMaxSlots][16], DWORD n) {
-    std::string text;
-    for (DWORD k = 0; k < n; ++k) {
-        if (k) text += ',';
-        text += slots[k];
-    }
-    return text;
-}
-
-StringList Listed(const char (&slots)[kMaxSlots][16], DWORD n) { return StringList(slots, slots + n); }
 
 }  // namespace
 
@@ -58,17 +51,17 @@ bool CNetworkAdapter::WriteAddresses(DWORD i) {
     const DWORD g = GetGatewayCount(i);
     bool ok = true;
     if (!bNT) {
-        ok = reg.SetString(key, "IPAddress", Joined(a.IpAddress, n).c_str()) && ok;
-        ok = reg.SetString(key, "IPMask", Joined(a.IpMask, n).c_str()) && ok;
-        ok = reg.SetString(key, "DefaultGateway", Joined(a.Gateway, g).c_str()) && ok;
+        ok = reg.SetString(key, "IPAddress", JoinSlots(a.IpAddress, n, ',').c_str()) && ok;
+        ok = reg.SetString(key, "IPMask", JoinSlots(a.IpMask, n, ',').c_str()) && ok;
+        ok = reg.SetString(key, "DefaultGateway", JoinSlots(a.Gateway, g, ',').c_str()) && ok;
         return ok;
     }
-    ok = reg.SetMultiString(key, "IPAddress", Listed(a.IpAddress, n)) && ok;
-    ok = reg.SetMultiString(key, "SubnetMask", Listed(a.IpMask, n)) && ok;
-    ok = reg.SetMultiString(key, "DefaultGateway", Listed(a.Gateway, g)) && ok;
+    ok = reg.SetMultiString(key, "IPAddress", ListSlots(a.IpAddress, n)) && ok;
+    ok = reg.SetMultiString(key, "SubnetMask", ListSlots(a.IpMask, n)) && ok;
+    ok = reg.SetMultiString(key, "DefaultGateway", ListSlots(a.Gateway, g)) && ok;
     if (IsW2K()) {
         const std::string iface = kTcpipInterfaces + std::string(a.AdapterService);
-        const std::string servers = GetDNSEnable(i) ? Joined(a.DNSNameServer, GetDNSCount(i)) : std::string();
+        const std::string servers = GetDNSEnable(i) ? JoinSlots(a.DNSNameServer, GetDNSCount(i), ',') : std::string();
         ok = reg.SetString(iface.c_str(), "NameServer", servers.c_str()) && ok;
     }
     return ok;
@@ -113,7 +106,7 @@ bool CNetworkAdapter::WriteWins(DWORD i) {
             reg.Delete(key, "NameServer2");
         }
         const bool fromDhcp = a.bDHCPWINS && GetDHCP(i) == 1 && !wins;
-        WriteDhcpWins(i, fromDhcp);
+        win9x_wins::Switch(reg, key, fromDhcp);
         if (!fromDhcp) ok = reg.SetString(key, "NodeType", a.NodeType[0] ? a.NodeType : "1") && ok;
         return ok;
     }
@@ -138,23 +131,6 @@ bool CNetworkAdapter::WriteWins(DWORD i) {
     ok = reg.SetMultiString(key.c_str(), "NameServerList", servers) && ok;
     reg.SetDword(key.c_str(), "NetbiosOptions", a.bDHCPWINS ? 2 : 0);
     return ok;
-}
-
-// Leaves the registry so that discovery reads the same DHCP-WINS state
-// back: with it, nothing about WINS may remain; without it, something must.
-void CNetworkAdapter::WriteDhcpWins(DWORD i, bool fromDhcp) {
-    CRegistry reg(HKEY_LOCAL_MACHINE);
-    const char* key = Adapters[i].AdapterNetTransRgy;
-    if (fromDhcp) {
-        reg.Delete(kMstcpKey, "ScopeID");
-        reg.Delete(key, "NameServer1");
-        reg.Delete(key, "NameServer2");
-        reg.Delete(key, "NodeType");
-        return;
-    }
-    std::string text;
-    if (!reg.GetString(kMstcpKey, "ScopeID", text)) reg.SetString(kMstcpKey, "ScopeID", "");
-    if (!reg.GetString(key, "NodeType", text)) reg.SetString(key, "NodeType", "1");
 }
 
 void CNetworkAdapter::WriteEnabled(DWORD i) {
@@ -191,15 +167,11 @@ int CNetworkAdapter::NotifyDhcpClient(const char* address, const char* mask, DWO
     if (ip == INADDR_NONE || netmask == INADDR_NONE) return 0;
     if (!IsNT()) return 0;
 
-    HMODULE client = LoadLibraryA("DHCPCSVC.DLL");
-    if (!client) return 0;
-    const DhcpNotifyConfigChangeFn notify = reinterpret_cast<DhcpNotifyConfigChangeFn>(
-        reinterpret_cast<void*>(GetProcAddress(client, "DhcpNotifyConfigChange")));
-    if (!notify) {
-        FreeLibrary(client);
-        return 0;
-    }
-    const DWORD rc = notify(nullptr, adapterName, TRUE, 0, ip, netmask, ip == 0 ? kDhcpEnable : kDhcpIgnore);
-    FreeLibrary(client);
+    // Loaded for this one call and released when it returns.
+    orvane::RuntimeLibrary client("DHCPCSVC.DLL");
+    ORVANE_RUNTIME_FUNCTION_IN(dhcpcsvc, DhcpNotifyConfigChange);
+    if (!client.Find(DhcpNotifyConfigChange)) return 0;
+    const DWORD rc =
+        DhcpNotifyConfigChange(nullptr, adapterName, TRUE, 0, ip, netmask, ip == 0 ? kDhcpEnable : kDhcpIgnore);
     return rc == 0 ? 1 : 0;
 }

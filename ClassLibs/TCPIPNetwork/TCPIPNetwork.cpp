@@ -8,10 +8,13 @@
 
 #include "PlatformInfo.h"
 #include "Registry.h"
-#include "TCPIPLayout.h"
+#include "Shared/FieldText.h"
+#include "Shared/RegistryPaths.h"
+#include "Shared/Win9xWins.h"
 
-using tcpip::CopyCut;
-using tcpip::CountSlots;
+using field_text::CountSlots;
+using field_text::SplitListCuttingLongItems;
+using field_text::StoreCut;
 
 namespace {
 
@@ -21,19 +24,8 @@ template <size_t N>
 bool ReadText(CRegistry& reg, const char* key, const char* name, char (&field)[N]) {
     std::string text;
     if (!reg.GetString(key, name, text)) return false;
-    CopyCut(field, text.c_str());
+    StoreCut(field, text.c_str());
     return true;
-}
-
-// Fills the slots in order with the items of a list text, as far as the
-// slots go; an empty item becomes an empty slot and so ends the list.
-template <size_t Slots, size_t Width>
-void SplitInto(const std::string& text, char separator, char (&slots)[Slots][Width]) {
-    const char* remembered = text.c_str();
-    const char* item = nullptr;
-    size_t length = 0;
-    for (size_t slot = 0; slot < Slots && CTCPIPNetwork::NextListItem(remembered, separator, item, length); ++slot)
-        CopyCut(slots[slot], item, length);
 }
 
 }  // namespace
@@ -49,19 +41,9 @@ void CTCPIPNetwork::DetectPlatform() {
     CPlatformInfo probe;
     m_fields.IsNT = probe.IsNT() ? TRUE : FALSE;
     m_fields.MajorVersion = probe.GetNTMajorVersion();
-    m_fields.WINSPerAdapter = FALSE;
-    if (m_fields.IsNT) {
-        // NT keeps WINS servers with each adapter only.
-        m_fields.WINSPerAdapter = TRUE;
-        return;
-    }
-    // On Windows 95/98 a newer dial-up networking (build 1903 on) or Winsock
-    // 2.2 keeps WINS servers per adapter; the Winsock probe is asked only
-    // when the dial-up version does not decide. Both compare as text, so
-    // the probe's "No DUN Version" counts as new.
-    if (RasVersionKeepsWinsPerAdapter(probe.GetRasVersion()) ||
-        WinsockVersionKeepsWinsPerAdapter(probe.GetWinsockVersion()))
-        m_fields.WINSPerAdapter = TRUE;
+    // NT keeps WINS servers with each adapter only; Windows 95/98 does with
+    // a new enough dial-up networking or Winsock.
+    m_fields.WINSPerAdapter = probe.KeepsWinsPerAdapter() ? TRUE : FALSE;
 }
 
 bool CTCPIPNetwork::IsNT() const { return m_fields.IsNT != FALSE; }
@@ -72,7 +54,7 @@ bool CTCPIPNetwork::ProtocolDNS() const { return !IsNT() || m_fields.MajorVersio
 
 bool CTCPIPNetwork::ProtocolWINS() const { return !IsNT() && !m_fields.WINSPerAdapter; }
 
-const char* CTCPIPNetwork::MainKey() const { return IsNT() ? tcpip::kTcpipKey : tcpip::kMstcpKey; }
+const char* CTCPIPNetwork::MainKey() const { return IsNT() ? reg_paths::kTcpipParameters : reg_paths::kMstcp; }
 
 // ---- Loading -------------------------------------------------------------------
 
@@ -100,16 +82,16 @@ void CTCPIPNetwork::Load() {
         // Going through the setter marks a machine with DNS servers as
         // needing a write, so the first write stores "EnableDNS" with them.
         SetDNSEnable(servers.empty() ? 0 : 1);
-        SplitInto(servers, IsNT() ? ' ' : ',', m_fields.DNSServer);
+        SplitListCuttingLongItems(servers, IsNT() ? ' ' : ',', m_fields.DNSServer);
     } else {
         SetDNSEnable(0);
     }
     if (!IsNT()) ReadText(reg, main, "EnableDNS", m_fields.EnableDNS);
 
-    ReadText(reg, IsNT() ? tcpip::kNetBTKey : main, "ScopeID", m_fields.ScopeID);
+    ReadText(reg, IsNT() ? reg_paths::kNetBTParameters : main, "ScopeID", m_fields.ScopeID);
 
     std::string searchList;
-    if (reg.GetString(main, "SearchList", searchList)) SplitInto(searchList, ',', m_fields.SearchList);
+    if (reg.GetString(main, "SearchList", searchList)) SplitListCuttingLongItems(searchList, ',', m_fields.SearchList);
 
     m_fields.DHCPWINS = DetectDHCPWINS();
 }
@@ -119,21 +101,7 @@ void CTCPIPNetwork::Load() {
 int CTCPIPNetwork::DetectDHCPWINS() const {
     if (IsNT() || !ProtocolWINS()) return 0;
     CRegistry reg(HKEY_LOCAL_MACHINE);
-    std::string text;
-    for (const char* name : {"ScopeID", "NameServer1", "NameServer2", "NodeType"}) {
-        if (reg.GetString(tcpip::kMstcpKey, name, text)) return 0;
-    }
-    return 1;
-}
-
-bool CTCPIPNetwork::NextListItem(const char*& remembered, char separator, const char*& item, size_t& length) {
-    if (!remembered || *remembered == '\0') return false;
-    const char* end = remembered;
-    while (*end != '\0' && *end != separator) ++end;
-    item = remembered;
-    length = static_cast<size_t>(end - remembered);
-    remembered = *end == '\0' ? end : end + 1;
-    return true;
+    return win9x_wins::FromDhcp(reg, reg_paths::kMstcp) ? 1 : 0;
 }
 
 // ---- Getters -------------------------------------------------------------------

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+#include "Shared/FieldText.h"
+
 class CTCPIPNetwork {
 public:
     enum : DWORD {
@@ -86,13 +88,12 @@ public:
     // write succeeded, else 0. Nothing is rolled back.
     int WriteData();
 
-    // One step of the list splitter. `remembered` points into the text still
-    // to be split (start it at the whole list): the item is the part before
-    // the first separator, or all of it when there is none, and `remembered`
-    // moves past it. False, with no item, once nothing is left. Nothing is
-    // trimmed; two separators in a row give an empty item, a trailing one
-    // gives none. The item is `length` characters at `item`, in the text.
-    static bool NextListItem(const char*& remembered, char separator, const char*& item, size_t& length);
+    // One step of the list splitter (field_text::NextListItem): the item
+    // before the next separator of `remembered`, untrimmed; false once
+    // nothing is left.
+    static bool NextListItem(const char*& remembered, char separator, const char*& item, size_t& length) {
+        return field_text::NextListItem(remembered, separator, item, length);
+    }
 
 private:
     void DetectPlatform();

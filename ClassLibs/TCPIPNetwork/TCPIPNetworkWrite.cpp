@@ -3,11 +3,14 @@
 #include <string>
 
 #include "Registry.h"
-#include "TCPIPLayout.h"
+#include "Shared/FieldText.h"
+#include "Shared/RegistryPaths.h"
+#include "Shared/Win9xWins.h"
 #include "TCPIPNetwork.h"
 
-using tcpip::CopyCut;
-using tcpip::JoinSlots;
+using field_text::JoinSlots;
+using field_text::StoreCut;
+using field_text::StoreWhole;
 
 namespace {
 
@@ -17,19 +20,16 @@ bool Same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 // field holds, or one equal to the held text changes nothing.
 template <size_t N>
 void ChangeText(char (&field)[N], const char* text, BOOL& writeNeeded) {
-    if (!text || std::strlen(text) > N - 1 || Same(field, text)) return;
-    CopyCut(field, text);
-    writeNeeded = TRUE;
+    if (!text || Same(field, text)) return;
+    if (StoreWhole(field, text)) writeNeeded = TRUE;
 }
 
 // A list slot: an empty slot takes any text, even the empty one, so
 // emptying an already empty slot still counts as an edit.
 template <size_t N>
 void ChangeSlot(char (&slot)[N], const char* text, BOOL& writeNeeded) {
-    if (!text || std::strlen(text) > N - 1) return;
-    if (slot[0] != '\0' && Same(slot, text)) return;
-    CopyCut(slot, text);
-    writeNeeded = TRUE;
+    if (!text || (slot[0] != '\0' && Same(slot, text))) return;
+    if (StoreWhole(slot, text)) writeNeeded = TRUE;
 }
 
 }  // namespace
@@ -48,7 +48,7 @@ void CTCPIPNetwork::SetLMHostFile(const char* text) { ChangeText(m_fields.LMHost
 void CTCPIPNetwork::SetDNSEnable(DWORD flag) {
     if (!ProtocolDNS()) return;
     if (flag != static_cast<DWORD>(GetDNSEnable())) m_fields.WriteNeeded = TRUE;
-    CopyCut(m_fields.EnableDNS, flag ? "1" : "0");
+    StoreCut(m_fields.EnableDNS, flag ? "1" : "0");
 }
 
 void CTCPIPNetwork::SetDNSServer(DWORD index, const char* text) {
@@ -101,15 +101,7 @@ bool CTCPIPNetwork::WINSFromDHCP() const {
 void CTCPIPNetwork::ApplyDHCPWINS(DWORD flag) {
     if (IsNT() || !ProtocolWINS()) return;
     CRegistry reg(HKEY_LOCAL_MACHINE);
-    if (flag) {
-        // With none of these values left the system asks DHCP for WINS.
-        for (const char* name : {"ScopeID", "NameServer1", "NameServer2", "NodeType"})
-            reg.Delete(tcpip::kMstcpKey, name);
-        return;
-    }
-    std::string text;
-    if (!reg.GetString(tcpip::kMstcpKey, "ScopeID", text)) reg.SetString(tcpip::kMstcpKey, "ScopeID", "");
-    if (!reg.GetString(tcpip::kMstcpKey, "NodeType", text)) reg.SetString(tcpip::kMstcpKey, "NodeType", "1");
+    win9x_wins::Switch(reg, reg_paths::kMstcp, flag != 0);
 }
 
 int CTCPIPNetwork::WriteData() {
@@ -137,7 +129,7 @@ int CTCPIPNetwork::WriteData() {
         write(main, "EnableDNS", m_fields.EnableDNS);
         write(main, "ScopeID", m_fields.ScopeID);
     } else {
-        write(tcpip::kNetBTKey, "ScopeID", m_fields.ScopeID);
+        write(reg_paths::kNetBTParameters, "ScopeID", m_fields.ScopeID);
     }
 
     if (ProtocolWINS()) {

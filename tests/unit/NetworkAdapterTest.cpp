@@ -12,6 +12,7 @@
 
 #include "NetworkAdapter/NetworkAdapter.h"
 #include "Orvane.h"
+#include "Shared/FieldText.h"
 #include "TestMachines.h"
 
 namespace {
@@ -25,20 +26,6 @@ std::string Card98(int n, const std::string& name, const std::string& tcp = "") 
            "\"=\"\"\n\n[HKEY_LOCAL_MACHINE\\Enum\\Network\\MSTCP\\000" + id + "]\n\"Driver\"=\"NetTrans\\\\000" + id +
            "\"\n\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\NetTrans\\000" + id + "]\n" + tcp +
            "\n\n";
-}
-
-// REG_MULTI_SZ data in .reg form.
-std::string MultiSz(std::initializer_list<std::string> strings) {
-    std::string hex = "hex(7):";
-    char b[4];
-    for (const std::string& item : strings) {
-        for (char ch : item) {
-            std::snprintf(b, sizeof b, "%02x,", unsigned(static_cast<unsigned char>(ch)));
-            hex += b;
-        }
-        hex += "00,";
-    }
-    return hex + "00";
 }
 
 const char kCards[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
@@ -69,6 +56,13 @@ protected:
         return std::make_unique<CNetworkAdapter>();
     }
     bool Dumped() const { return access("ADAPTER-DUMP.TXT", F_OK) == 0; }
+
+    // A Windows 2000 card 1 (service A) and `reg`.
+    std::unique_ptr<CNetworkAdapter> Load2000(const std::string& reg) {
+        return Load(sim::Platform::Win2000, std::string("[") + kCards + "\\1]\n\"ServiceName\"=\"A\"\n\n" + reg);
+    }
+    // The same with DNS on, written once so that nothing is marked.
+    std::unique_ptr<CNetworkAdapter> Written2000();
     std::string m_dir;
     char m_oldDir[4096];
 };
@@ -146,7 +140,7 @@ TEST(CommaList, PiecesAsTheyStandIntoAtMostTenSlots) {
     };
     for (const Case& c : cases) {
         char slots[kMaxSlots][16] = {};
-        EXPECT_EQ(SplitCommaList(c.text, slots), c.stored) << c.text;
+        EXPECT_EQ(field_text::SplitListEmptyingLongItems(c.text, ',', slots), c.stored) << c.text;
         for (size_t k = 0; k < c.slots.size(); ++k) EXPECT_EQ(slots[k], c.slots[k]) << c.text << " slot " << k;
         for (size_t k = c.slots.size(); k < kMaxSlots; ++k) EXPECT_STREQ(slots[k], "") << c.text;
     }
@@ -194,7 +188,8 @@ TEST_F(AdapterTest, Win98EnabledStateFromTheCurrentConfiguration) {
     struct Case {
         const char* flags;
         int enabled;
-    } cases[] = {{"hex:01,00,00,00", 0}, {"hex:00,00,00,00", 1}, {"hex:01,00", 1}, {"dword:00000001", 1}, {nullptr, 1}};
+    } cases[] = {{"hex:01,00,00,00", 0}, {"hex:00,00,00,00", 1}, {"hex:02,00,00,00", 1},
+                 {"hex:01,00", 1},        {"dword:00000001", 1},  {nullptr, 1}};
     for (const Case& c : cases) {
         sim::Reset();
         std::string reg = Card98(0, "Card");
@@ -414,6 +409,96 @@ TEST_F(AdapterTest, RebootQueryLeavesTheReasonAloneWhenNothingNeedsIt) {
     EXPECT_EQ(reason, 0xdeadbeefu);
     t->SetEnabled(0, 0);
     EXPECT_EQ(t->GetRebootNeeded(nullptr), 1);
+}
+
+// ---- Marks of the edits, per platform ------------------------------------------------
+
+// The loader's own DNS mark is written away first.
+std::unique_ptr<CNetworkAdapter> AdapterTest::Written2000() {
+    auto t = Load2000(Interface2000("A", "\"NameServer\"=\"1.0.0.1\""));
+    EXPECT_EQ(t->WriteData(), 1);
+    EXPECT_EQ(t->GetWriteNeeded(), 0);
+    return t;
+}
+
+TEST_F(AdapterTest, EditsMarkOnlyWhatTheyChangeAndRecordTheirKind) {
+    typedef void (*Edit)(CNetworkAdapter&);
+    struct Case {
+        const char* what;
+        sim::Platform platform;
+        Edit edit;
+        int write, reboot;
+        DWORD reason;  // when reboot is 1
+    } cases[] = {
+        {"name server: no restart", sim::Platform::Win98, [](CNetworkAdapter& t) { t.SetNameServer1(0, "1.1.1.1"); },
+         1, 0, 0},
+        {"WINS on, 98", sim::Platform::Win98, [](CNetworkAdapter& t) { t.SetWINSEnable(0, 1); }, 1, 1,
+         ORVANE_CHANGE_NODE_TYPE | ORVANE_CHANGE_WINS},
+        {"WINS on, 2000: the node type alone", sim::Platform::Win2000,
+         [](CNetworkAdapter& t) { t.SetWINSEnable(0, 1); }, 1, 1, ORVANE_CHANGE_NODE_TYPE},
+        {"DNS 2 while on, 2000", sim::Platform::Win2000, [](CNetworkAdapter& t) { t.SetDNSEnable(0, 2); }, 1, 0, 0},
+        {"DNS 1 while on, 2000", sim::Platform::Win2000, [](CNetworkAdapter& t) { t.SetDNSEnable(0, 1); }, 0, 0, 0},
+        {"empty DNS slot emptied, 2000", sim::Platform::Win2000,
+         [](CNetworkAdapter& t) { t.SetDNSNameServer(0, 5, ""); }, 1, 0, 0},
+        {"same DNS server, 2000", sim::Platform::Win2000,
+         [](CNetworkAdapter& t) { t.SetDNSNameServer(0, 0, "1.0.0.1"); }, 0, 0, 0},
+        {"address of an adapter without TCP/IP", sim::Platform::Win98,
+         [](CNetworkAdapter& t) { t.SetIpAddress(1, 0, "1.2.3.4"); }, 1, 1, ORVANE_CHANGE_IP_ADDRESS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        std::unique_ptr<CNetworkAdapter> t;
+        if (c.platform == sim::Platform::Win2000) {
+            t = Written2000();
+        } else {
+            t = Load(c.platform, Card98(0, "Card", "\"IPAddress\"=\"10.0.0.1\"\n\"NodeType\"=\"1\"") +
+                                     "[HKEY_LOCAL_MACHINE\\Enum\\Root\\Net\\0000]\n\"Class\"=\"Net\"\n\n");
+        }
+        ASSERT_EQ(t->GetWriteNeeded(), 0);
+        ASSERT_EQ(t->GetRebootNeeded(nullptr), 0);
+        c.edit(*t);
+        EXPECT_EQ(t->GetWriteNeeded(), c.write);
+        DWORD reason = 0xdeadbeef;
+        EXPECT_EQ(t->GetRebootNeeded(&reason), c.reboot);
+        EXPECT_EQ(reason, c.reboot ? c.reason : 0xdeadbeefu);
+    }
+    // The edit stored the address, but an adapter without TCP/IP counts and
+    // shows none, and asking for it writes no dump.
+    sim::Reset();
+    auto t = Load(sim::Platform::Win98, "[HKEY_LOCAL_MACHINE\\Enum\\Root\\Net\\0000]\n\"Class\"=\"Net\"\n\n");
+    t->SetIpAddress(0, 0, "1.2.3.4");
+    EXPECT_STREQ(t->Record(0)->IpAddress[0], "1.2.3.4");
+    EXPECT_EQ(t->GetIpAddressCount(0), 0u);
+    EXPECT_EQ(t->GetIpAddress(0, 0), nullptr);
+    EXPECT_FALSE(Dumped());
+}
+
+TEST_F(AdapterTest, Win98SeventeenthAdapterIsIgnored) {
+    std::string reg;
+    for (int n = 0; n < 17; ++n) {
+        reg += "[HKEY_LOCAL_MACHINE\\Enum\\Root\\Net\\" + std::string(n < 10 ? "000" : "00") + std::to_string(n) +
+               "]\n\"Class\"=\"Net\"\n\"DeviceDesc\"=\"Net " + std::to_string(n) + "\"\n\n";
+    }
+    auto t = Load(sim::Platform::Win98, reg);
+    ASSERT_EQ(t->AdapterCount(), 16u);
+    EXPECT_EQ(Text(t->GetName(15)), "Net 15");
+    EXPECT_EQ(t->GetName(16), nullptr);
+}
+
+TEST_F(AdapterTest, Win98FirewallFoldingMovesTheRestDown) {
+    auto t = Load(sim::Platform::Win98, Card98(0, "A", "\"FWCODE\"=\"X\"") + Card98(1, "B") +
+                                            Card98(2, "FW1 Adapter", "\"FWCODE\"=\"X\"") + Card98(3, "C"));
+    ASSERT_EQ(t->AdapterCount(), 3u);
+    EXPECT_EQ(Text(t->GetName(0)) + "|" + Text(t->GetName(1)) + "|" + Text(t->GetName(2)),
+              "B|FW1 Adapter (A)|C");
+    EXPECT_EQ(t->Record(3)->dwDataVersion, 0u);  // the freed place is cleared whole
+}
+
+TEST_F(AdapterTest, Win2000TwoWinsEntriesAreEnough) {
+    auto t = Load2000(Interface2000("A", "") + "[" + kServices + "NetBT\\Parameters\\Interfaces\\Tcpip_A]\n" +
+                      "\"NameServerList\"=" + MultiSz({"1", "2"}) + "\n\n");
+    EXPECT_EQ(Text(t->GetNameServer1(0)) + Text(t->GetNameServer2(0)), "12");
 }
 
 }  // namespace

@@ -104,12 +104,12 @@ TEST(PlatformComparisons, WinsPerAdapterDecisionsAreByteWise) {
         {"903", true},  // shorter than four: the whole text, and "9" > "1"
         {"", false},     {"WinNT RAS", false},  // " RAS": the blank sorts lowest
     };
-    for (const Case& c : cases) EXPECT_EQ(RasVersionKeepsWinsPerAdapter(c.text), c.ras) << c.text;
-    EXPECT_TRUE(WinsockVersionKeepsWinsPerAdapter("2.2"));
-    EXPECT_TRUE(WinsockVersionKeepsWinsPerAdapter("2.20"));
-    EXPECT_FALSE(WinsockVersionKeepsWinsPerAdapter("2.1"));
-    EXPECT_FALSE(WinsockVersionKeepsWinsPerAdapter("1.1"));
-    EXPECT_TRUE(WinsockVersionKeepsWinsPerAdapter("WINSOCK error: WSAVERNOTSUPPORTED"));
+    for (const Case& c : cases) EXPECT_EQ(CPlatformInfo::RasVersionKeepsWinsPerAdapter(c.text), c.ras) << c.text;
+    EXPECT_TRUE(CPlatformInfo::WinsockVersionKeepsWinsPerAdapter("2.2"));
+    EXPECT_TRUE(CPlatformInfo::WinsockVersionKeepsWinsPerAdapter("2.20"));
+    EXPECT_FALSE(CPlatformInfo::WinsockVersionKeepsWinsPerAdapter("2.1"));
+    EXPECT_FALSE(CPlatformInfo::WinsockVersionKeepsWinsPerAdapter("1.1"));
+    EXPECT_TRUE(CPlatformInfo::WinsockVersionKeepsWinsPerAdapter("WINSOCK error: WSAVERNOTSUPPORTED"));
 }
 
 }  // namespace

@@ -237,4 +237,23 @@ TEST_F(RegistryTest, WalkFromTheRootNamesChildrenWithoutALeadingSeparator) {
     EXPECT_EQ(r.events, (std::vector<std::string>{"K0 X", "V1 X v"}));
 }
 
+// The key a walk starts at without a subkey is the caller's: the walk borrows
+// it and leaves it open (Windows must never be asked to close a predefined
+// root either). Bound to an opened key, the sim's handle count shows it.
+TEST_F(RegistryTest, WalkAtTheBoundKeyLeavesThatKeyOpen) {
+    HKEY a = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "A", 0, KEY_READ, &a), ERROR_SUCCESS);
+    ASSERT_EQ(sim::OpenKeyHandles(), 1u);
+    Recorder r(a);
+    ASSERT_TRUE(r.Walk(nullptr, RegWalkValues));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"V0  a1", "V0  a2", "V1 B b1", "V2 B\\D d1", "V1 C c1"}));
+    EXPECT_EQ(sim::OpenKeyHandles(), 1u);
+    DWORD values = 0;
+    EXPECT_EQ(RegQueryInfoKeyA(a, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                               nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(values, 2u);
+    EXPECT_EQ(RegCloseKey(a), ERROR_SUCCESS);
+}
+
 }  // namespace

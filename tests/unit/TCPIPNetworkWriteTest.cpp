@@ -136,7 +136,8 @@ TEST(TCPIPWrite, GlobalWINSManualOrFromDHCP) {
     // Values every Windows 98 write leaves, whatever the WINS mode.
     const std::string common = "\"Domain\"=\"\"\n\"EnableDNS\"=\"0\"\n\"HostName\"=\"\"\n\"LMHostFile\"=\"\"\n"
                                "\"NameServer\"=\"\"\n";
-    const std::string seed = Key(kMstcp) + Sz("NameServer1", "5.5.5.5") + Sz("NodeType", "8") + Sz("ScopeID", "s");
+    const std::string seed = Key(kMstcp) + Sz("NameServer1", "5.5.5.5") + Sz("NameServer2", "7.7.7.7") +
+                             Sz("NodeType", "8") + Sz("ScopeID", "s");
     const Case cases[] = {
         {"WINS off deletes the servers", seed, [](CTCPIPNetwork& t) { t.SetWINSEnable(0); },
          "\"NodeType\"=\"1\"\n\"ScopeID\"=\"s\"\n"},
@@ -199,6 +200,95 @@ TEST(TCPIPWrite, AFailedWriteSpoilsTheResultButNotTheOtherWrites) {
     EXPECT_EQ(tcp.WriteData(), 0);
     EXPECT_EQ(ValuesOf(kTcpip), "\"HostName\"=\"atlas\"");
     EXPECT_EQ(ValuesOf(kNetBT), "\"ScopeID\"=\"new\"");  // written after the failures
+}
+
+// The whole write-back layout of each platform, from an empty registry: which
+// values go to which key, the joining of the two lists, and DNS switched off.
+// (The key is listed in the sim's value order, sorted by name as Wine does.)
+TEST(TCPIPWrite, LayoutOfEachPlatform) {
+    struct Case {
+        const char* what;
+        sim::Platform platform;
+        DWORD dnsOn;
+        const char* main;   // values of the main key afterwards
+        const char* netbt;  // values of the NetBIOS key afterwards
+    };
+    const Case cases[] = {
+        {"98, DNS off keeps the list", sim::Platform::Win98, 0,
+         "\"Domain\"=\"d\"\n\"EnableDNS\"=\"0\"\n\"HostName\"=\"h\"\n\"LMHostFile\"=\"lm\"\n"
+         "\"NameServer\"=\"1.1.1.1,2.2.2.2\"\n\"ScopeID\"=\"sc\"\n\"SearchList\"=\"a.com,b.com\"",
+         "(no key)"},
+        {"NT 4.0, DNS on", sim::Platform::NT4, 1,
+         "\"Domain\"=\"d\"\n\"HostName\"=\"h\"\n\"LMHostFile\"=\"lm\"\n\"NameServer\"=\"1.1.1.1 2.2.2.2\"\n"
+         "\"SearchList\"=\"a.com,b.com\"",
+         "\"ScopeID\"=\"sc\""},
+        {"NT 4.0, DNS off empties the list", sim::Platform::NT4, 0,
+         "\"Domain\"=\"d\"\n\"HostName\"=\"h\"\n\"LMHostFile\"=\"lm\"\n\"NameServer\"=\"\"\n"
+         "\"SearchList\"=\"a.com,b.com\"",
+         "\"ScopeID\"=\"sc\""},
+        {"Windows 2000", sim::Platform::Win2000, 1,
+         "\"Domain\"=\"d\"\n\"LMHostFile\"=\"lm\"\n\"SearchList\"=\"a.com,b.com\"", "\"ScopeID\"=\"sc\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Prepare(c.platform, "");
+        CTCPIPNetwork tcp;
+        tcp.SetHostName("h");
+        tcp.SetDomainName("d");
+        tcp.SetLMHostFile("lm");
+        tcp.SetScopeID("sc");
+        tcp.SetDNSServer(0, "1.1.1.1");
+        tcp.SetDNSServer(1, "2.2.2.2");
+        tcp.SetDNSEnable(c.dnsOn);
+        tcp.SetSearchList(0, "a.com");
+        tcp.SetSearchList(1, "b.com");
+        ASSERT_EQ(tcp.WriteData(), 1);
+        const bool nt = c.platform != sim::Platform::Win98;
+        EXPECT_EQ(ValuesOf(nt ? kTcpip : kMstcp), c.main);
+        EXPECT_EQ(ValuesOf(kNetBT), c.netbt);
+        if (nt) {
+            EXPECT_EQ(ValuesOf(kMstcp), "(no key)");
+        }
+    }
+}
+
+// Loading splits the DNS list at the platform's separator, and an index
+// equal to the count reads the empty slot that ends the list.
+TEST(TCPIPLoading, DNSListSeparatorPerPlatformAndTheSlotAtTheCount) {
+    struct Case {
+        sim::Platform platform;
+        const char* text;
+        DWORD count;
+    } cases[] = {
+        {sim::Platform::Win98, "1.1.1.1,2.2.2.2,3.3.3.3", 3}, {sim::Platform::Win98, "1.1.1.1 2.2.2.2", 1},
+        {sim::Platform::NT4, "1.1.1.1 2.2.2.2 3.3.3.3", 3},   {sim::Platform::NT4, "1.1.1.1,2.2.2.2", 1},
+        {sim::Platform::Win2000, "1.1.1.1 2.2.2.2 3.3.3.3", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(sim::PlatformName(c.platform)) + " " + c.text);
+        Prepare(c.platform, Key(c.platform == sim::Platform::Win98 ? kMstcp : kTcpip) + Sz("NameServer", c.text));
+        const CTCPIPNetwork tcp;
+        EXPECT_EQ(tcp.GetDNSServerCount(), c.count);
+        if (c.platform == sim::Platform::Win2000) {
+            EXPECT_EQ(tcp.GetDNSServer(0), nullptr);  // counted, yet not readable there
+            continue;
+        }
+        ASSERT_NE(tcp.GetDNSServer(c.count), nullptr);
+        EXPECT_STREQ(tcp.GetDNSServer(c.count), "");
+        EXPECT_EQ(tcp.GetDNSServer(c.count + 1), nullptr);
+    }
+}
+
+// Where adapters keep WINS the global WINS values are neither loaded nor
+// taken to come from DHCP, whatever the key holds or lacks.
+TEST(TCPIPLoading, NoGlobalWINSStateWhereAdaptersKeepIt) {
+    for (const std::string& seed : {std::string(), Key(kMstcp) + Sz("NodeType", "8") + Sz("NameServer1", "5.5.5.5")}) {
+        Prepare(sim::Platform::Win98, seed, Wins::PerAdapter);
+        const CTCPIPNetwork tcp;
+        EXPECT_EQ(tcp.State().DHCPWINS, 0);
+        EXPECT_STREQ(tcp.State().NodeType, "");
+        EXPECT_STREQ(tcp.State().NameServer1, "");
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // and the bundled samples in theirs.
 #pragma once
 
+#include <cstdio>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -37,3 +39,17 @@ inline bool LoadTestMachine(const TestMachine& m) {
 }
 
 inline std::string TestMachineName(const ::testing::TestParamInfo<TestMachine>& info) { return info.param.name; }
+
+// REG_MULTI_SZ data in .reg form.
+inline std::string MultiSz(std::initializer_list<std::string> strings) {
+    std::string hex = "hex(7):";
+    char b[4];
+    for (const std::string& item : strings) {
+        for (char ch : item) {
+            std::snprintf(b, sizeof b, "%02x,", unsigned(static_cast<unsigned char>(ch)));
+            hex += b;
+        }
+        hex += "00,";
+    }
+    return hex + "00";
+}
