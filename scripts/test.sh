@@ -32,8 +32,8 @@ scripts/check-dll.sh --arch x64 build/mingw-x64/library/Orvane.dll
 scripts/check-dll.sh --self-test
 # The C host of the public header links against the 32-bit import library
 # and imports the decorated names.
-# (The dump is read whole first: `objdump | grep -q` under pipefail fails
-# at random when grep exits before objdump has written everything.)
+# (The dump is read whole first: under pipefail, a grep that quits at its
+# first match can kill objdump with SIGPIPE and fail the step at random.)
 abi_imports="$(i686-w64-mingw32-objdump -p build/mingw-i686/tests/windows/abi_host.exe)"
 grep -qE '^\s+[0-9a-f]+\s+[0-9]+\s+_GetDLLVersion@8$' <<<"$abi_imports" ||
   { echo "test: the 32-bit C host does not import _GetDLLVersion@8" >&2; exit 1; }

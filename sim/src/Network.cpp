@@ -137,14 +137,14 @@ bool AddDomainController(const DomainController& dc) {
     return AddDomainAccount(dc.domain, admin);
 }
 
-bool ParseDomainController(std::string_view spec, DomainController* dc, std::string* error) {
+bool ParseDomainController(std::string_view text, DomainController* dc, std::string* error) {
     DomainController out;
     out.adminUser.clear();
     size_t start = 0;
-    while (start <= spec.size()) {
-        size_t end = spec.find(',', start);
-        if (end == std::string_view::npos) end = spec.size();
-        const std::string_view pair = spec.substr(start, end - start);
+    while (start <= text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view pair = text.substr(start, end - start);
         start = end + 1;
         if (pair.empty()) continue;
         const size_t eq = pair.find('=');

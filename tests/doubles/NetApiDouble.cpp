@@ -70,12 +70,12 @@ std::set<void*>& Buffers() {
 }
 
 void ReadFailures() {
-    const std::string spec = Environment("ORVANE_NETAPI_FAIL");
+    const std::string text = Environment("ORVANE_NETAPI_FAIL");
     size_t start = 0;
-    while (start < spec.size()) {
-        size_t end = spec.find(',', start);
-        if (end == std::string::npos) end = spec.size();
-        const std::string item = spec.substr(start, end - start);
+    while (start < text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string item = text.substr(start, end - start);
         start = end + 1;
         char function[64] = "";
         unsigned long status = 0;
@@ -87,14 +87,14 @@ void ReadFailures() {
 
 // key=value pairs as the offline host's --dc option takes them.
 void DescribeFromEnvironment() {
-    const std::string spec = Environment("ORVANE_DOMAIN_CONTROLLER");
-    if (spec.empty()) return;
+    const std::string text = Environment("ORVANE_DOMAIN_CONTROLLER");
+    if (text.empty()) return;
     std::map<std::string, std::string> v;
     size_t start = 0;
-    while (start < spec.size()) {
-        size_t end = spec.find(',', start);
-        if (end == std::string::npos) end = spec.size();
-        const std::string pair = spec.substr(start, end - start);
+    while (start < text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string pair = text.substr(start, end - start);
         start = end + 1;
         const size_t eq = pair.find('=');
         if (eq != std::string::npos) v[pair.substr(0, eq)] = pair.substr(eq + 1);
@@ -106,7 +106,7 @@ void DescribeFromEnvironment() {
     dc.primary = v["role"] != "backup";
     dc.callerIsAdmin = v["caller"] != "user";
     if (dc.domain.empty() || dc.name.empty() || !sidtext::Parse(v["sid"], &dc.sid)) {
-        Log("ORVANE_DOMAIN_CONTROLLER ignored: " + spec);
+        Log("ORVANE_DOMAIN_CONTROLLER ignored: " + text);
         return;
     }
     domainmodel::WriteController(dc);

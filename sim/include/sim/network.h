@@ -67,7 +67,7 @@ bool AddDomainController(const DomainController& dc);
 // The command-line form, comma-separated key=value pairs:
 //   domain=CORP,dc=CORPDC,sid=S-1-5-21-1-2-3,admin=Administrator,password=secret[,role=backup][,caller=user]
 // (role primary|backup, caller admin|user). False with a message on error.
-bool ParseDomainController(std::string_view spec, DomainController* dc, std::string* error);
+bool ParseDomainController(std::string_view text, DomainController* dc, std::string* error);
 
 struct DomainAccount {
     std::string name;
