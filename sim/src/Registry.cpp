@@ -24,6 +24,9 @@ struct HandleTable {
     std::unordered_map<ULONG_PTR, OpenKey> open;
     ULONG_PTR next = 0x1000;
     size_t openings = 0;
+    std::vector<sim::RegWrite> writes;
+    size_t failAt = 0;  // the index in `writes` of the change to fail, plus one
+    LONG failWith = ERROR_ACCESS_DENIED;
 };
 
 HandleTable& Handles() {
@@ -102,6 +105,19 @@ LONG Walk(Key* from, std::string_view path, bool create, bool wantWrite, Key** o
     return ERROR_SUCCESS;
 }
 
+// Every change passes here just before it is made: it is recorded, and an
+// armed failure stops it (non-zero: the error to answer, nothing changed).
+LONG Change(sim::RegWrite::Kind kind, const Key* key, std::string_view value) {
+    auto& t = Handles();
+    sim::RegWrite w;
+    w.kind = kind;
+    w.key = sim::hive::FullName(key);
+    w.value = std::string(value);
+    w.failed = t.failAt != 0 && t.writes.size() + 1 == t.failAt;
+    t.writes.push_back(std::move(w));
+    return t.writes.back().failed ? t.failWith : ERROR_SUCCESS;
+}
+
 bool Writable(const Key* key) { return sim::hive::EffectiveAccess(key) == KeyAccess::Normal; }
 
 bool SubtreeWritable(const Key* key) {
@@ -156,8 +172,17 @@ namespace sim {
 size_t OpenKeyHandles() { return Handles().open.size(); }
 size_t KeyOpenCount() { return Handles().openings; }
 void ResetHandles() {
-    Handles().open.clear();
-    Handles().openings = 0;
+    Handles() = HandleTable{};
+}
+const std::vector<RegWrite>& RegistryWrites() { return Handles().writes; }
+void ClearRegistryWrites() {
+    Handles().writes.clear();
+    Handles().failAt = 0;
+}
+void FailRegistryWrite(size_t nth, LONG error) {
+    auto& t = Handles();
+    t.failAt = nth ? t.writes.size() + nth : 0;
+    t.failWith = error;
 }
 }  // namespace sim
 
@@ -234,6 +259,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD 
     if (LONG rc = Resolve(hKey, KEY_SET_VALUE, &t)) return rc;
     if (!Writable(t.key.get())) return ERROR_ACCESS_DENIED;
     const std::vector<BYTE> bytes = Stored(dwType, lpData, cbData);
+    if (LONG rc = Change(sim::RegWrite::SetValue, t.key.get(), Name(lpValueName))) return rc;
     t.key->SetValue(Name(lpValueName), dwType, bytes.data(), bytes.size());
     return ERROR_SUCCESS;
 }
@@ -243,6 +269,7 @@ LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     if (LONG rc = Resolve(hKey, KEY_SET_VALUE, &t)) return rc;
     if (!t.key->FindValue(Name(lpValueName))) return ERROR_FILE_NOT_FOUND;
     if (!Writable(t.key.get())) return ERROR_ACCESS_DENIED;
+    if (LONG rc = Change(sim::RegWrite::DeleteValue, t.key.get(), Name(lpValueName))) return rc;
     t.key->RemoveValue(Name(lpValueName));
     return ERROR_SUCCESS;
 }
@@ -260,6 +287,7 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     } else if (!SubtreeWritable(key)) {
         return ERROR_ACCESS_DENIED;
     }
+    if (LONG rc = Change(sim::RegWrite::DeleteKey, key, {})) return rc;
     key->parent->RemoveChild(key->name);
     return ERROR_SUCCESS;
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "Host.h"
+#include "LoadAudit.h"
 #include "Machine.h"
 #include "Options.h"
 
@@ -57,6 +58,23 @@ void PrintUsage(FILE* to) {
     std::fputs(OptionsText().c_str(), to);
     std::fputs(kUsageTail, to);
     for (auto* f : kFamilies) std::fprintf(to, "  %-10s %s\n", f->name, f->summary);
+}
+
+// Families whose write stores lists the library may not have kept whole:
+// checked once, before the family's first command.
+struct FamilyAudit {
+    const char* family;
+    void (*audit)(HostContext& ctx);
+    bool done;
+};
+FamilyAudit g_audits[] = {{"nic", AuditNicLists, false}, {"tcp", AuditTcpLists, false}};
+
+void Audit(HostContext& ctx, const std::string& family) {
+    for (FamilyAudit& a : g_audits) {
+        if (a.done || family != a.family) continue;
+        a.done = true;
+        a.audit(ctx);
+    }
 }
 
 const CommandFamily* FindFamily(const std::string& name) {
@@ -162,6 +180,7 @@ int RunOne(HostContext& ctx, const Args& command, bool several, bool first) {
         return kExitOk;
     }
     const Verb& verb = ResolveVerb(family, command);
+    Audit(ctx, family.name);
     Node out = Node::Object();
     if (ctx.json) {
         std::string line;
