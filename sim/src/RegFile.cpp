@@ -2,9 +2,12 @@
 // patch between two states. Everything here sees names and data the way the
 // ANSI functions do (8-bit, code page 1252); only hex(2)/hex(7) data in 5.00
 // files and the file encoding itself are converted.
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
 #include <unordered_map>
 #include <utility>
 
@@ -810,16 +813,24 @@ RegImportResult ImportReg(std::string_view raw) {
 }
 
 RegImportResult ImportRegFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    RegImportResult result;
+    FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
-        RegImportResult result;
-        result.error = "cannot open " + path;
+        result.error = "cannot open " + path + ": " + std::strerror(errno);
         return result;
     }
-    const std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        RegImportResult result;
-        result.error = "cannot read " + path;
+    std::string raw;
+    struct stat info {};
+    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) raw.reserve(size_t(info.st_size));
+    char block[1 << 16];
+    size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) raw.append(block, got);
+    // A folder opens but cannot be read.
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        result.error = "cannot read " + path + ": " + std::strerror(error);
         return result;
     }
     return ImportReg(raw);

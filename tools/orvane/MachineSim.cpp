@@ -94,7 +94,8 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
     for (size_t i = 0; i < files.size(); ++i) {
         const sim::RegImportResult imported = sim::ImportRegFile(files[i]);
         if (!imported.ok) {
-            *error = files[i] + ":" + std::to_string(imported.line) + ": " + imported.error;
+            *error = imported.line > 0 ? files[i] + ":" + std::to_string(imported.line) + ": " + imported.error
+                                       : imported.error;
             return kExitUsage;
         }
         if (i == 0) {

@@ -138,6 +138,9 @@ bool ParseScenario(const std::string& path, Scenario* out, std::string* error) {
             s.dunVersion = value;
         } else if (key == "winsock-version") {
             s.winsockVersion = value;
+        } else if (key == "raw-texts") {
+            if (value != "yes") return fail("'raw-texts:' takes 'yes'");
+            s.rawTexts = true;
         } else if (key == "wine") {
             if (value.rfind("skip", 0) != 0) return fail("'wine:' takes 'skip because ...'");
             s.wineSkip = Trim(value.substr(4));

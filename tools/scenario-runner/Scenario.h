@@ -20,6 +20,7 @@ struct Scenario {
     std::string wineSkip;        // reason; empty: runs under Wine too
     std::string dunVersion;      // the dial-up library's file version
     std::string winsockVersion;  // the highest Winsock version
+    bool rawTexts = false;       // the host passes address texts as they are (--raw)
     std::vector<std::string> owns;  // registry keys the scenario owns, as written
     std::vector<Section> sections;
 

@@ -80,7 +80,9 @@ public:
         // Read by the wsock32.dll double: the highest version it reports.
         if (!s.winsockVersion.empty()) environment.push_back("ORVANE_WINSOCK_VERSION=" + s.winsockVersion);
         WriteFile(dir + "/.commands", Join(s.Find("commands")->lines));
-        RunResult r = ::Run({m_o.wine, m_o.wineBin + "/" + WineExe(s.platform), "-f", ".commands"}, dir, m_o.timeout,
+        std::vector<std::string> host = {m_o.wine, m_o.wineBin + "/" + WineExe(s.platform), "-f", ".commands"};
+        if (s.rawTexts) host.insert(host.begin() + 2, "--raw");
+        RunResult r = ::Run(host, dir, m_o.timeout,
                             environment);
         if (r.timedOut) v.failures.push_back("the host did not finish within " + std::to_string(m_o.timeout) + " s");
         ReadBack(s, dir, v);
