@@ -50,6 +50,11 @@ struct Key : std::enable_shared_from_this<Key> {
     NamedList<std::shared_ptr<Key>> children;
     NamedList<std::unique_ptr<Value>> values;
     Largest valueSizes;  // InfoSize of every value
+    size_t LargestValue() {
+        return valueSizes.Get([this](auto add) {
+            for (const Value& v : values) add(InfoSize(v));
+        });
+    }
 
     Key() = default;
     Key(const Key&) = delete;

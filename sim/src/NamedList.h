@@ -37,21 +37,38 @@ struct NameEqual {
     bool operator()(std::string_view a, std::string_view b) const { return cp1252::CompareNames(a, b) == 0; }
 };
 
-// The largest of a changing collection of sizes.
+// The largest of a changing collection of sizes: the largest and how many
+// have it. Removing the last of them leaves it unknown until the owner
+// counts again (Get's `recount`), which costs one pass over the owner's
+// entries only then, and no node per size ever.
 class Largest {
 public:
     void Add(size_t n) {
-        if (n) ++counts_[n];
+        if (n > m_max) {
+            m_max = n;
+            m_count = 1;
+        } else if (n == m_max && n) {
+            ++m_count;
+        }
     }
     void Remove(size_t n) {
-        if (!n) return;
-        auto it = counts_.find(n);
-        if (it != counts_.end() && --it->second == 0) counts_.erase(it);
+        if (n && n == m_max && --m_count == 0) m_stale = true;
     }
-    size_t Get() const { return counts_.empty() ? 0 : counts_.rbegin()->first; }
+    // `recount(add)` calls add(size) for every size of the collection.
+    template <typename Recount>
+    size_t Get(Recount recount) {
+        if (m_stale) {
+            m_max = m_count = 0;
+            m_stale = false;
+            recount([this](size_t n) { Add(n); });
+        }
+        return m_max;
+    }
 
 private:
-    std::map<size_t, size_t> counts_;
+    size_t m_max = 0;
+    size_t m_count = 0;
+    bool m_stale = false;
 };
 
 // Ptr owns an Item with a `name` (never changed while listed) and a
@@ -67,9 +84,22 @@ public:
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    size_t LongestName() const { return nameLengths_.Get(); }
+    size_t LongestName() const {
+        return nameLengths_.Get([this](auto add) {
+            for (const auto& block : blocks_)
+                for (const auto& item : block->items) add(item->name.size());
+        });
+    }
 
     Item* Find(std::string_view name) const {
+        if (!indexed_) {
+            // A short list is searched; most keys have a few subkeys and
+            // values, and an index would cost more than it saves.
+            for (const auto& block : blocks_)
+                for (const auto& item : block->items)
+                    if (NameEqual()(item->name, name)) return item.get();
+            return nullptr;
+        }
         auto it = index_.find(name);
         return it == index_.end() ? nullptr : it->second;
     }
@@ -106,9 +136,15 @@ public:
         if (!block.maxStale && SortsAfter(*raw, *block.max)) block.max = raw;
         if (!maxStale_ && (!max_ || SortsAfter(*raw, *max_))) max_ = raw;
         if (block.items.size() > kMaxBlock) Split(b);
-        index_.emplace(std::string_view(raw->name), raw);
-        nameLengths_.Add(raw->name.size());
         ++size_;
+        if (indexed_) {
+            index_.emplace(std::string_view(raw->name), raw);
+        } else if (size_ > kIndexFrom) {
+            for (const auto& each : blocks_)
+                for (const auto& entry : each->items) index_.emplace(std::string_view(entry->name), entry.get());
+            indexed_ = true;
+        }
+        nameLengths_.Add(raw->name.size());
         Changed(b);
         return raw;
     }
@@ -125,7 +161,7 @@ public:
         if (block.max == item) block.maxStale = true;
         if (max_ == item) maxStale_ = true;
         if (block.items.empty()) blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
-        index_.erase(std::string_view(item->name));
+        if (indexed_) index_.erase(std::string_view(item->name));
         nameLengths_.Remove(item->name.size());
         item->place = nullptr;
         --size_;
@@ -142,6 +178,7 @@ public:
             }
         blocks_.clear();
         index_.clear();
+        indexed_ = false;
         nameLengths_ = Largest();
         size_ = 0;
         max_ = nullptr;
@@ -173,6 +210,7 @@ public:
 
 private:
     static constexpr size_t kMaxBlock = 256;
+    static constexpr size_t kIndexFrom = 16;  // entries: more are found through the index
 
     struct Block {
         std::vector<Ptr> items;
@@ -258,7 +296,8 @@ private:
 
     std::vector<std::unique_ptr<Block>> blocks_;
     std::unordered_map<std::string_view, Item*, NameHash, NameEqual> index_;
-    Largest nameLengths_;
+    bool indexed_ = false;
+    mutable Largest nameLengths_;
     size_t size_ = 0;
     Item* max_ = nullptr;
     bool maxStale_ = true;

@@ -186,25 +186,27 @@ bool ParseQuoted(std::string_view s, size_t* pos, std::string* out) {
 
 // ---- Import --------------------------------------------------------------------
 
-struct Line {
-    std::string_view text;
-    int number;
-};
-
-std::vector<Line> SplitLines(std::string_view text) {
-    std::vector<Line> lines;
-    int number = 1;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back({line, number++});
-        start = end + 1;
+// The lines of a text, one at a time, CR LF or LF, with their numbers.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view text) : m_text(text) {}
+    bool Next(std::string_view* line, int* number) {
+        if (m_pos >= m_text.size()) return false;
+        size_t end = m_text.find('\n', m_pos);
+        if (end == std::string_view::npos) end = m_text.size();
+        *line = m_text.substr(m_pos, end - m_pos);
+        if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
+        *number = ++m_number;
+        m_pos = end + 1;
+        return true;
     }
-    return lines;
-}
+    int LastNumber() const { return m_number; }
+
+private:
+    std::string_view m_text;
+    size_t m_pos = 0;
+    int m_number = 0;
+};
 
 // A value line with its continuations joined, remembering where each
 // physical line starts so that errors in long hex lists name the right line.
@@ -221,26 +223,16 @@ struct Logical {
     }
 };
 
-// One change parsed from the file. Nothing is applied until the whole file
-// has been read without error.
-struct Op {
-    enum Kind { kCreateKey, kDeleteKey, kSetValue, kDeleteValue };
-    explicit Op(Kind k) : kind(k) {}
-    Kind kind;
-    hive::Root* root = nullptr;
-    std::string path;  // below the root, for the key operations
-    std::string name;  // for the value operations
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
-
+// The file is read twice: first every line is checked and nothing is
+// changed, then, when all of it is right, read again and applied as it is
+// read. So a wrong line changes nothing, and a big file never exists as a
+// second, parsed copy in memory.
 class Parser {
 public:
-    explicit Parser(RegFormat format) : format_(format) {}
+    Parser(RegFormat format, bool apply) : format_(format), apply_(apply) {}
 
     bool KeyLine(std::string_view line, int number);
     bool ValueLine(const Logical& logical);
-    const std::vector<Op>& Ops() const { return ops_; }
     int errorLine = 0;
     std::string error;
 
@@ -253,8 +245,12 @@ private:
     bool HexList(const Logical& logical, std::string_view list, std::vector<BYTE>* out);
 
     RegFormat format_;
-    std::vector<Op> ops_;
+    bool apply_;
     enum class Open { kNone, kKey, kDeleted } open_ = Open::kNone;
+    Key* current_ = nullptr;  // the key lines apply to (applying only)
+    // Reused from line to line.
+    std::string name_;
+    std::vector<BYTE> data_;
 };
 
 bool Parser::KeyLine(std::string_view line, int number) {
@@ -270,11 +266,15 @@ bool Parser::KeyLine(std::string_view line, int number) {
         return Fail(number, "a root key cannot be deleted: " + Quoted(line));
     if (!remove && hive::PathDepth(rest) > hive::kMaxDepth)
         return Fail(number, "key more than " + std::to_string(hive::kMaxDepth) + " levels deep " + Quoted(line));
-    Op op(remove ? Op::kDeleteKey : Op::kCreateKey);
-    op.root = root;
-    op.path = std::string(rest);
-    ops_.push_back(std::move(op));
     open_ = remove ? Open::kDeleted : Open::kKey;
+    if (!apply_) return true;
+    if (remove) {
+        if (Key* key = hive::Find(root->key.get(), rest); key && key->parent) key->parent->RemoveChild(key->name);
+        current_ = nullptr;
+    } else {
+        // Never null: keys too deep to create were refused above.
+        current_ = hive::Create(root->key.get(), rest);
+    }
     return true;
 }
 
@@ -306,78 +306,64 @@ bool Parser::ValueLine(const Logical& logical) {
     if (open_ == Open::kNone) return Fail(number, "value line before any key line");
     if (open_ == Open::kDeleted) return Fail(number, "value line under a deleted key");
 
-    Op op(Op::kSetValue);
+    std::string& name = name_;
+    std::vector<BYTE>& data = data_;
+    name.clear();
+    data.clear();
+    DWORD type = REG_NONE;
     size_t pos = 0;
     if (line.front() == '@') {
         pos = 1;
-    } else if (!ParseQuoted(line, &pos, &op.name)) {
+    } else if (!ParseQuoted(line, &pos, &name)) {
         return Fail(number, "malformed value line (unterminated name) " + Quoted(line));
     }
     std::string_view rest = TrimLeft(line.substr(pos));
     if (rest.empty() || rest.front() != '=') return Fail(number, "malformed value line (no '=') " + Quoted(line));
     rest = Trim(rest.substr(1));
 
+    bool remove = false;
     if (rest == "-") {
-        op.kind = Op::kDeleteValue;
+        remove = true;
     } else if (!rest.empty() && rest.front() == '"') {
         size_t end = 0;
         std::string text;
         if (!ParseQuoted(rest, &end, &text) || end != rest.size())
             return Fail(number, "malformed value line (bad string) " + Quoted(line));
-        op.type = REG_SZ;
-        op.data.assign(text.begin(), text.end());
-        op.data.push_back(0);
+        type = REG_SZ;
+        data.assign(text.begin(), text.end());
+        data.push_back(0);
     } else if (StartsWithNoCase(rest, "dword:")) {
         DWORD v = 0;
         if (!ParseHexNumber(rest.substr(6), &v)) return Fail(number, "bad dword " + Quoted(rest));
-        op.type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) op.data.push_back(static_cast<BYTE>(v >> (8 * i)));
+        type = REG_DWORD;
+        for (int i = 0; i < 4; ++i) data.push_back(static_cast<BYTE>(v >> (8 * i)));
     } else if (StartsWithNoCase(rest, "hex:")) {
-        op.type = REG_BINARY;
-        if (!HexList(logical, rest.substr(4), &op.data)) return false;
+        type = REG_BINARY;
+        if (!HexList(logical, rest.substr(4), &data)) return false;
     } else if (StartsWithNoCase(rest, "hex(")) {
         const size_t close = rest.find(')');
         if (close == std::string_view::npos || close + 1 >= rest.size() || rest[close + 1] != ':' ||
-            !ParseHexNumber(rest.substr(4, close - 4), &op.type))
+            !ParseHexNumber(rest.substr(4, close - 4), &type))
             return Fail(number, "malformed value type " + Quoted(rest.substr(0, close == rest.npos ? 8 : close + 2)));
-        if (!HexList(logical, rest.substr(close + 2), &op.data)) return false;
-        if (format_ == RegFormat::Regedit5 && (op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ)) {
-            if (op.data.size() % 2 != 0)
-                return Fail(number, "bad hex: UTF-16 text with an odd number of bytes in " + Quoted(op.name));
+        if (!HexList(logical, rest.substr(close + 2), &data)) return false;
+        if (format_ == RegFormat::Regedit5 && (type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+            if (data.size() % 2 != 0)
+                return Fail(number, "bad hex: UTF-16 text with an odd number of bytes in " + Quoted(name));
             std::u16string wide;
-            for (size_t i = 0; i < op.data.size(); i += 2)
-                wide.push_back(static_cast<char16_t>(op.data[i] | op.data[i + 1] << 8));
+            for (size_t i = 0; i < data.size(); i += 2) wide.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
             const std::string narrow = cp1252::Narrow(wide);
-            op.data.assign(narrow.begin(), narrow.end());
+            data.assign(narrow.begin(), narrow.end());
         }
     } else {
         return Fail(number, "malformed value line (unknown data) " + Quoted(line));
     }
-    ops_.push_back(std::move(op));
-    return true;
-}
-
-void Apply(const std::vector<Op>& ops) {
-    Key* current = nullptr;
-    for (const Op& op : ops) {
-        switch (op.kind) {
-            case Op::kCreateKey:
-                // Never null: the parser refused keys too deep to create.
-                current = hive::Create(op.root->key.get(), op.path);
-                break;
-            case Op::kDeleteKey:
-                if (Key* key = hive::Find(op.root->key.get(), op.path); key && key->parent)
-                    key->parent->RemoveChild(key->name);
-                current = nullptr;
-                break;
-            case Op::kSetValue:
-                current->SetValue(op.name, op.type, op.data.data(), op.data.size());
-                break;
-            case Op::kDeleteValue:
-                current->RemoveValue(op.name);
-                break;
-        }
+    if (!apply_) return true;
+    if (remove) {
+        current_->RemoveValue(name);
+    } else {
+        current_->SetValue(name, type, data.data(), data.size());
     }
+    return true;
 }
 
 // ---- Export --------------------------------------------------------------------
@@ -754,60 +740,75 @@ Key* FindFull(std::string_view fullKeyPath) {
 RegImportResult ImportReg(std::string_view raw) {
     RegImportResult result;
     result.encoding = IsUtf16Le(raw) ? RegEncoding::Utf16Le : RegEncoding::Ansi;
-    const std::string text = DecodeFile(raw);
-    const std::vector<Line> lines = SplitLines(text);
+    // 8-bit text is read where it lies; only other encodings are converted.
+    std::string decoded;
+    std::string_view text = raw;
+    if (result.encoding == RegEncoding::Utf16Le || (raw.size() >= 3 && raw.substr(0, 3) == "\xEF\xBB\xBF")) {
+        decoded = DecodeFile(raw);
+        text = decoded;
+    }
 
-    size_t i = 0;
-    while (i < lines.size() && Trim(lines[i].text).empty()) ++i;
-    if (i == lines.size()) {
-        result.line = lines.empty() ? 1 : lines.back().number;
+    LineCursor header(text);
+    std::string_view line;
+    int number = 0;
+    bool found = false;
+    while (header.Next(&line, &number)) {
+        if (!Trim(line).empty()) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        result.line = header.LastNumber() > 0 ? header.LastNumber() : 1;
         result.error = "missing header: the file is empty";
         return result;
     }
-    const std::string_view header = Trim(lines[i].text);
-    if (header == kHeader4) {
+    const std::string_view head = Trim(line);
+    if (head == kHeader4) {
         result.format = RegFormat::Regedit4;
-    } else if (header == kHeader5) {
+    } else if (head == kHeader5) {
         result.format = RegFormat::Regedit5;
     } else {
-        result.line = lines[i].number;
-        result.error = "unknown header " + Quoted(header) + "; expected REGEDIT4 or Windows Registry Editor Version 5.00";
+        result.line = number;
+        result.error = "unknown header " + Quoted(head) + "; expected REGEDIT4 or Windows Registry Editor Version 5.00";
         return result;
     }
 
-    Parser parser(result.format);
-    for (++i; i < lines.size();) {
-        const std::string_view line = Trim(lines[i].text);
-        const int number = lines[i].number;
-        ++i;
-        if (line.empty() || line.front() == ';') continue;
-        bool ok = true;
-        if (line.front() == '[') {
-            ok = parser.KeyLine(line, number);
-        } else if (line.front() == '"' || line.front() == '@') {
-            Logical logical;
-            logical.text = std::string(line);
-            logical.starts.push_back({0, number});
-            while (!logical.text.empty() && logical.text.back() == '\\') {
-                logical.text.pop_back();
-                if (i == lines.size()) break;
-                logical.starts.push_back({logical.text.size(), lines[i].number});
-                logical.text += Trim(lines[i].text);
-                ++i;
+    for (const bool apply : {false, true}) {
+        Parser parser(result.format, apply);
+        LineCursor lines = header;
+        Logical logical;
+        while (lines.Next(&line, &number)) {
+            line = Trim(line);
+            if (line.empty() || line.front() == ';') continue;
+            bool ok = true;
+            if (line.front() == '[') {
+                ok = parser.KeyLine(line, number);
+            } else if (line.front() == '"' || line.front() == '@') {
+                logical.text.assign(line.data(), line.size());
+                logical.starts.assign(1, {0, number});
+                std::string_view next;
+                int nextNumber = 0;
+                while (!logical.text.empty() && logical.text.back() == '\\') {
+                    logical.text.pop_back();
+                    if (!lines.Next(&next, &nextNumber)) break;
+                    logical.starts.push_back({logical.text.size(), nextNumber});
+                    const std::string_view piece = Trim(next);
+                    logical.text.append(piece.data(), piece.size());
+                }
+                ok = parser.ValueLine(logical);
+            } else {
+                result.line = number;
+                result.error = "unrecognized line " + Quoted(line);
+                return result;
             }
-            ok = parser.ValueLine(logical);
-        } else {
-            result.line = number;
-            result.error = "unrecognized line " + Quoted(line);
-            return result;
-        }
-        if (!ok) {
-            result.line = parser.errorLine;
-            result.error = parser.error;
-            return result;
+            if (!ok) {
+                result.line = parser.errorLine;
+                result.error = parser.error;
+                return result;
+            }
         }
     }
-    Apply(parser.Ops());
     result.ok = true;
     return result;
 }

@@ -307,7 +307,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
     if (lpcbMaxClassLen) *lpcbMaxClassLen = 0;
     if (lpcValues) *lpcValues = static_cast<DWORD>(key.values.size());
     if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = static_cast<DWORD>(key.values.LongestName());
-    if (lpcbMaxValueLen) *lpcbMaxValueLen = static_cast<DWORD>(key.valueSizes.Get());
+    if (lpcbMaxValueLen) *lpcbMaxValueLen = static_cast<DWORD>(t.key->LargestValue());
     if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
     if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
     return ERROR_SUCCESS;

@@ -149,7 +149,9 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
         }
     }
     orvane::InstallSimModule();
-    g_before = sim::TakeSnapshot();
+    // A copy of the whole machine costs as much as reading it: only a patch
+    // or an undo file needs the state before the commands.
+    if (!options.patchFile.empty() || !options.undoFile.empty()) g_before = sim::TakeSnapshot();
     return kExitOk;
 }
 
@@ -175,7 +177,8 @@ std::string Record() {
 int FinishMachine(const HostOptions& options, std::string* error) {
     int rc = kExitOk;
     if (!options.recordFile.empty() && !WriteFileWhole(options.recordFile, Record(), error)) rc = kExitFailed;
-    const sim::RegSnapshot after = sim::TakeSnapshot();
+    const bool needsAfter = !options.patchFile.empty() || !options.undoFile.empty();
+    const sim::RegSnapshot after = needsAfter ? sim::TakeSnapshot() : sim::RegSnapshot();
     struct Output {
         const std::string& file;
         std::string (*make)(const sim::RegSnapshot& before, const sim::RegSnapshot& after);

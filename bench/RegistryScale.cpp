@@ -1,0 +1,285 @@
+// The simulated registry at the size of a real machine, and with a key of
+// 100,000 subkeys. Each figure is printed with its goal and whether it is
+// met; nothing here fails a build.
+//
+//  - .reg import from a fresh registry (CPU time; MB/s of file): a ~30 MB
+//    Windows 98 export, the same as NT 4.0, and as a UTF-16LE 5.00 file;
+//  - export (MB/s of text);
+//  - the host on the big file: `orvane --machine BIG.reg nic show 0`
+//    (seconds, and its peak memory against the file's size);
+//  - siblings: import, open, walk and delete of one key with 100,000
+//    subkeys against the same number of keys spread over a realistic tree,
+//    whatever the order of the file (sorted, reversed).
+//
+// The machines are generated here, at run time (nothing big is kept in the
+// tree). `--quick` uses a tenth of the sizes, for a smoke run.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Registry.h"
+#include "sim/control.h"
+
+namespace {
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// The median CPU time of `rounds` runs of `work`, each after `prepare`.
+double Median(int rounds, const std::function<void()>& prepare, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r) {
+        prepare();
+        const double t0 = CpuSeconds();
+        work();
+        times.push_back(CpuSeconds() - t0);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void Report(const char* what, double value, const char* unit, double goal, bool atLeast) {
+    const bool met = atLeast ? value >= goal : value <= goal;
+    std::printf("%-64s %10.3f %-5s (goal %s %g: %s)\n", what, value, unit, atLeast ? ">=" : "<=", goal,
+                met ? "met" : "NOT met");
+}
+
+std::string Num(int n, int width) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%0*d", width, n);
+    return b;
+}
+
+// ---- Machines ---------------------------------------------------------------------
+
+// A well-used machine: a device tree, installed software with many values,
+// the network keys the library reads (four adapters), padded to `bytes`.
+std::string BigMachine(bool nt, size_t bytes) {
+    std::string reg = "REGEDIT4\r\n\r\n";
+    auto key = [&](const std::string& path) { reg += "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n"; };
+    auto sz = [&](const std::string& name, const std::string& data) { reg += "\"" + name + "\"=\"" + data + "\"\r\n"; };
+    auto end = [&] { reg += "\r\n"; };
+    if (!nt) {
+        for (int a = 0; a < 4; ++a) {
+            key("Enum\\PCI\\VEN_8086&DEV_100" + std::to_string(a) + "\\BUS_00&DEV_0" + std::to_string(a));
+            sz("Class", "Net");
+            sz("DeviceDesc", "Network Card " + std::to_string(a));
+            end();
+            key("Enum\\PCI\\VEN_8086&DEV_100" + std::to_string(a) + "\\BUS_00&DEV_0" + std::to_string(a) + "\\Bindings");
+            sz("MSTCP\\\\" + Num(a, 4), "");
+            end();
+            key("Enum\\Network\\MSTCP\\" + Num(a, 4));
+            sz("Driver", "NetTrans\\\\" + Num(a, 4));
+            end();
+            key("System\\CurrentControlSet\\Services\\Class\\NetTrans\\" + Num(a, 4));
+            sz("IPAddress", "10.0." + std::to_string(a) + ".10");
+            sz("IPMask", "255.255.255.0");
+            sz("DefaultGateway", "10.0." + std::to_string(a) + ".1");
+            end();
+        }
+        key("System\\CurrentControlSet\\Services\\VxD\\MSTCP");
+        sz("HostName", "big");
+        sz("NameServer", "10.0.0.53,10.0.0.54");
+        end();
+    } else {
+        for (int a = 0; a < 4; ++a) {
+            const std::string service = "E100B" + std::to_string(a);
+            key("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\" + std::to_string(a + 1));
+            sz("ServiceName", service);
+            sz("Description", "Network Card " + std::to_string(a));
+            sz("ProductName", "E100B");
+            end();
+            key("SYSTEM\\CurrentControlSet\\Services\\" + service + "\\Parameters\\Tcpip");
+            reg += "\"IPAddress\"=hex(7):31,30,2e,30,2e,30,2e,31,00,00\r\n";
+            reg += "\"SubnetMask\"=hex(7):32,35,35,2e,30,2e,30,2e,30,00,00\r\n";
+            end();
+        }
+        key("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
+        sz("CurrentVersion", "4.0");
+        end();
+        key("SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters");
+        sz("HostName", "big");
+        end();
+    }
+    // The bulk: devices and software, ~20 values a key.
+    const char* const roots[] = {"Enum\\Root", "SOFTWARE\\Vendor", "SOFTWARE\\Classes", "System\\Setup"};
+    for (int k = 0; reg.size() < bytes; ++k) {
+        key(std::string(roots[k % 4]) + "\\Group" + Num(k / 400, 3) + "\\Item" + Num(k, 6));
+        for (int v = 0; v < 20; ++v) {
+            if (v % 5 == 4)
+                reg += "\"Flags" + std::to_string(v) + "\"=dword:" + Num(v * 7919 % 100000, 8) + "\r\n";
+            else if (v % 7 == 6)
+                reg += "\"Data" + std::to_string(v) + "\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f\r\n";
+            else
+                sz("Value" + std::to_string(v), "C:\\Program Files\\Vendor\\Item " + std::to_string(k) + "\\file" +
+                                                    std::to_string(v) + ".dll");
+        }
+        end();
+    }
+    return reg;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+void Fresh(sim::Platform platform) {
+    sim::Reset();
+    sim::SetPlatform(platform);
+}
+
+// ---- Import, export, the host ----------------------------------------------------
+
+void MeasureFile(const char* name, const std::string& path, size_t size, sim::Platform platform, double goal,
+                 int rounds) {
+    const double t = Median(rounds, [&] { Fresh(platform); },
+                            [&] {
+                                if (!sim::ImportRegFile(path).ok) {
+                                    std::fprintf(stderr, "bench: %s does not import\n", path.c_str());
+                                    std::exit(2);
+                                }
+                            });
+    Report((std::string("import, ") + name).c_str(), double(size) / t / 1e6, "MB/s", goal, true);
+}
+
+// The host as a user runs it: wall time of the whole process and its peak
+// memory.
+void MeasureHost(const char* host, const char* name, const std::string& path, size_t size) {
+    timespec t0{}, t1{};
+    clock_gettime(CLOCK_MONOTONIC, &t0);
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen("/dev/null", "w", stdout)) _exit(127);
+        execl(host, host, "--machine", path.c_str(), "nic", "show", "0", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    clock_gettime(CLOCK_MONOTONIC, &t1);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "bench: the host failed on %s\n", path.c_str());
+        return;
+    }
+    const double seconds = double(t1.tv_sec - t0.tv_sec) + double(t1.tv_nsec - t0.tv_nsec) * 1e-9;
+    Report((std::string("orvane --machine BIG.reg nic show 0, ") + name + " (s)").c_str(), seconds, "s", 0.5, false);
+    const double peak = double(usage.ru_maxrss) * 1024.0;
+    Report((std::string("  its peak memory / file size, ") + name).c_str(), peak / double(size), "x", 3.0, false);
+}
+
+// ---- Siblings ----------------------------------------------------------------------
+
+// The same number of keys, as one key's subkeys or spread three levels deep
+// (~46 per key), in the file's order, sorted or reversed.
+std::string KeysFile(int count, bool flat, bool reversed) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back(flat ? "Wide\\K" + Num(i, 6)
+                             : "Tree\\A" + Num(i / 2116, 3) + "\\B" + Num(i / 46 % 46, 2) + "\\C" + Num(i, 6));
+    if (reversed) std::reverse(names.begin(), names.end());
+    std::string reg = "REGEDIT4\r\n\r\n";
+    for (const std::string& n : names) reg += "[HKEY_LOCAL_MACHINE\\" + n + "]\r\n\"v\"=dword:00000001\r\n\r\n";
+    return reg;
+}
+
+struct SiblingTimes {
+    double import, open, walk, remove;
+};
+
+SiblingTimes MeasureKeys(int count, bool flat, bool reversed, int rounds) {
+    const std::string text = KeysFile(count, flat, reversed);
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i)
+        paths.push_back(flat ? "Wide\\K" + Num(i, 6)
+                             : "Tree\\A" + Num(i / 2116, 3) + "\\B" + Num(i / 46 % 46, 2) + "\\C" + Num(i, 6));
+    SiblingTimes t{};
+    auto load = [&] {
+        Fresh(sim::Platform::NT4);
+        sim::ImportReg(text);
+    };
+    t.import = Median(rounds, [&] { Fresh(sim::Platform::NT4); }, [&] { sim::ImportReg(text); });
+    t.open = Median(rounds, load, [&] {
+        for (const std::string& p : paths) {
+            HKEY k = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, p.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) RegCloseKey(k);
+        }
+    });
+    t.walk = Median(rounds, load, [&] { CRegWalker(HKEY_LOCAL_MACHINE).Walk(flat ? "Wide" : "Tree", 3); });
+    // Windows 95/98 mode deletes a whole tree in one call; the library's
+    // own delete goes bottom-up, one key at a time, as NT needs.
+    t.remove = Median(rounds, load, [&] { CRegistry(HKEY_LOCAL_MACHINE).Delete(flat ? "Wide" : "Tree"); });
+    return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool quick = false;
+    const char* host = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+        if (std::strcmp(argv[i], "--host") == 0 && i + 1 < argc) host = argv[++i];
+    }
+    const size_t bytes = quick ? 3000000 : 30000000;
+    const int rounds = quick ? 1 : 3;
+    char dir[] = "/tmp/orvane-scale-XXXXXX";
+    if (!mkdtemp(dir)) return 2;
+    const std::string big98 = std::string(dir) + "/big98.reg", bigNt = std::string(dir) + "/bignt4.reg",
+                      big16 = std::string(dir) + "/big98-utf16.reg";
+    const std::string text98 = BigMachine(false, bytes), textNt = BigMachine(true, bytes);
+    std::string text16 = "Windows Registry Editor Version 5.00" + text98.substr(8);
+    text16 = sim::EncodeRegText(text16, sim::RegEncoding::Utf16Le);
+    if (!WriteFile(big98, text98) || !WriteFile(bigNt, textNt) || !WriteFile(big16, text16)) return 2;
+    std::printf("machines: %.1f MB Windows 98, %.1f MB NT 4.0, %.1f MB UTF-16LE (in %s)\n", text98.size() / 1e6,
+                textNt.size() / 1e6, text16.size() / 1e6, dir);
+
+    MeasureFile("Windows 98 export (MB/s of file)", big98, text98.size(), sim::Platform::Win98, 100, rounds);
+    MeasureFile("NT 4.0 export (MB/s of file)", bigNt, textNt.size(), sim::Platform::NT4, 100, rounds);
+    MeasureFile("UTF-16LE 5.00 export (MB/s of file)", big16, text16.size(), sim::Platform::Win98, 60, rounds);
+
+    Fresh(sim::Platform::Win98);
+    sim::ImportRegFile(big98);
+    size_t exported = 0;
+    const double exportTime = Median(rounds, [] {}, [&] { exported = sim::ExportReg(sim::RegFormat::Regedit4).size(); });
+    Report("export, Windows 98 machine (MB/s of text)", double(exported) / exportTime / 1e6, "MB/s", 150, true);
+
+    if (host) {
+        MeasureHost(host, "Windows 98", big98, text98.size());
+        MeasureHost(host, "NT 4.0", bigNt, textNt.size());
+    } else {
+        std::printf("(the host figures need --host PATH-TO-orvane)\n");
+    }
+
+    const int keys = quick ? 10000 : 100000;
+    for (bool reversed : {false, true}) {
+        const SiblingTimes flat = MeasureKeys(keys, true, reversed, rounds);
+        const SiblingTimes tree = MeasureKeys(keys, false, reversed, rounds);
+        const std::string order = reversed ? " (file in reverse order)" : " (file in order)";
+        const std::string n = std::to_string(keys);
+        Report(("siblings: import " + n + " subkeys / spread" + order).c_str(), flat.import / tree.import, "x", 2, false);
+        Report(("siblings: open each / spread" + order).c_str(), flat.open / tree.open, "x", 2, false);
+        Report(("siblings: walk / spread" + order).c_str(), flat.walk / tree.walk, "x", 2, false);
+        Report(("siblings: delete / spread" + order).c_str(), flat.remove / tree.remove, "x", 2, false);
+    }
+    std::remove(big98.c_str());
+    std::remove(bigNt.c_str());
+    std::remove(big16.c_str());
+    rmdir(dir);
+    return 0;
+}
