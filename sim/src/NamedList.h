@@ -34,7 +34,7 @@ struct NameHash {
 };
 
 struct NameEqual {
-    bool operator()(std::string_view a, std::string_view b) const { return cp1252::CompareNames(a, b) == 0; }
+    bool operator()(std::string_view a, std::string_view b) const { return cp1252::SameName(a, b); }
 };
 
 // The largest of a changing collection of sizes: the largest and how many
@@ -71,8 +71,15 @@ private:
     bool m_stale = false;
 };
 
-// Ptr owns an Item with a `name` (never changed while listed) and a
-// `place` the list keeps for itself.
+// The name of a listed item: its `name`, unless an overload for its type
+// (found with the type) says otherwise.
+template <typename T>
+std::string_view ItemName(const T& item) {
+    return item.name;
+}
+
+// Ptr owns an Item with a name (never changed while listed) and a `place`
+// the list keeps for itself.
 template <typename Ptr>
 class NamedList {
 public:
@@ -87,7 +94,7 @@ public:
     size_t LongestName() const {
         return nameLengths_.Get([this](auto add) {
             for (const auto& block : blocks_)
-                for (const auto& item : block->items) add(item->name.size());
+                for (const auto& item : block->items) add(ItemName(*item).size());
         });
     }
 
@@ -97,7 +104,7 @@ public:
             // values, and an index would cost more than it saves.
             for (const auto& block : blocks_)
                 for (const auto& item : block->items)
-                    if (NameEqual()(item->name, name)) return item.get();
+                    if (NameEqual()(ItemName(*item), name)) return item.get();
             return nullptr;
         }
         auto it = index_.find(name);
@@ -138,13 +145,13 @@ public:
         if (block.items.size() > kMaxBlock) Split(b);
         ++size_;
         if (indexed_) {
-            index_.emplace(std::string_view(raw->name), raw);
+            index_.emplace(ItemName(*raw), raw);
         } else if (size_ > kIndexFrom) {
             for (const auto& each : blocks_)
-                for (const auto& entry : each->items) index_.emplace(std::string_view(entry->name), entry.get());
+                for (const auto& entry : each->items) index_.emplace(ItemName(*entry), entry.get());
             indexed_ = true;
         }
-        nameLengths_.Add(raw->name.size());
+        nameLengths_.Add(ItemName(*raw).size());
         Changed(b);
         return raw;
     }
@@ -161,12 +168,30 @@ public:
         if (block.max == item) block.maxStale = true;
         if (max_ == item) maxStale_ = true;
         if (block.items.empty()) blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
-        if (indexed_) index_.erase(std::string_view(item->name));
-        nameLengths_.Remove(item->name.size());
+        if (indexed_) index_.erase(ItemName(*item));
+        nameLengths_.Remove(ItemName(*item).size());
         item->place = nullptr;
         --size_;
         Changed(b);
         return out;
+    }
+
+    // Puts `fresh`, of the same name, where `old` is; `old` is released.
+    void Replace(Item* old, Ptr fresh) {
+        size_t b = 0;
+        while (blocks_[b].get() != old->place) ++b;
+        Block& block = *blocks_[b];
+        size_t pos = 0;
+        while (block.items[pos].get() != old) ++pos;
+        Item* raw = fresh.get();
+        raw->place = &block;
+        if (indexed_) {
+            index_.erase(ItemName(*old));
+            index_.emplace(ItemName(*raw), raw);
+        }
+        if (block.max == old) block.max = raw;
+        if (max_ == old) max_ = raw;
+        block.items[pos] = std::move(fresh);
     }
 
     // Empties the list into `out`, in order.
@@ -210,7 +235,7 @@ public:
 
 private:
     static constexpr size_t kMaxBlock = 256;
-    static constexpr size_t kIndexFrom = 16;  // entries: more are found through the index
+    static constexpr size_t kIndexFrom = 64;  // entries: more are found through the index
 
     struct Block {
         std::vector<Ptr> items;
@@ -218,7 +243,7 @@ private:
         bool maxStale = true;
     };
 
-    static bool SortsAfter(const Item& a, const Item& b) { return cp1252::CompareNamesUpper(a.name, b.name) > 0; }
+    static bool SortsAfter(const Item& a, const Item& b) { return cp1252::CompareNamesUpper(ItemName(a), ItemName(b)) > 0; }
 
     static void Refresh(Block& block) {
         if (!block.maxStale) return;

@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <utility>
 
@@ -250,6 +253,7 @@ private:
     Key* current_ = nullptr;  // the key lines apply to (applying only)
     // Reused from line to line.
     std::string name_;
+    std::string text_;
     std::vector<BYTE> data_;
 };
 
@@ -326,7 +330,8 @@ bool Parser::ValueLine(const Logical& logical) {
         remove = true;
     } else if (!rest.empty() && rest.front() == '"') {
         size_t end = 0;
-        std::string text;
+        std::string& text = text_;
+        text.clear();
         if (!ParseQuoted(rest, &end, &text) || end != rest.size())
             return Fail(number, "malformed value line (bad string) " + Quoted(line));
         type = REG_SZ;
@@ -382,9 +387,10 @@ std::string NameField(std::string_view name) { return name.empty() ? "@" : '"' +
 
 // REG_SZ data that reads back identically from a "text" field.
 bool IsPlainString(const Value& v) {
-    if (v.type != REG_SZ || v.data.empty() || v.data.back() != 0) return false;
-    for (size_t i = 0; i + 1 < v.data.size(); ++i) {
-        const BYTE b = v.data[i];
+    const hive::ByteView data = v.Data();
+    if (v.type != REG_SZ || data.empty() || data.back() != 0) return false;
+    for (size_t i = 0; i + 1 < data.size(); ++i) {
+        const BYTE b = data[i];
         if (b == 0 || b == '\r' || b == '\n') return false;
     }
     return true;
@@ -414,13 +420,14 @@ public:
 
     void SetValue(const Value& v) {
         static constexpr char kDigits[] = "0123456789abcdef";
-        std::string line = NameField(v.name) + '=';
+        const hive::ByteView data = v.Data();
+        std::string line = NameField(v.Name()) + '=';
         if (IsPlainString(v)) {
             line += '"';
-            line += Escape(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
+            line += Escape(std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1));
             line += '"';
-        } else if (v.type == REG_DWORD && v.data.size() == 4) {
-            const DWORD d = v.data[0] | v.data[1] << 8 | v.data[2] << 16 | static_cast<DWORD>(v.data[3]) << 24;
+        } else if (v.type == REG_DWORD && data.size() == 4) {
+            const DWORD d = data[0] | data[1] << 8 | data[2] << 16 | static_cast<DWORD>(data[3]) << 24;
             line += "dword:";
             for (int shift = 28; shift >= 0; shift -= 4) line += kDigits[(d >> shift) & 0xF];
         } else {
@@ -431,10 +438,10 @@ public:
                 for (DWORD t = v.type; t || type.empty(); t >>= 4) type.insert(type.begin(), kDigits[t & 0xF]);
                 line += "hex(" + type + "):";
             }
-            std::vector<BYTE> bytes = v.data;
+            std::vector<BYTE> bytes(data.begin(), data.end());
             if (format_ == RegFormat::Regedit5 && (v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ)) {
                 bytes.clear();
-                for (BYTE b : v.data) {
+                for (BYTE b : data) {
                     const char16_t unit = cp1252::ToUnicode(b);
                     bytes.push_back(static_cast<BYTE>(unit & 0xFF));
                     bytes.push_back(static_cast<BYTE>(unit >> 8));
@@ -489,7 +496,7 @@ std::shared_ptr<Key> CopyOne(const Key& key, Key* parent) {
     copy->parent = parent;
     copy->depth = key.depth;
     copy->access = key.access;
-    for (const Value& v : key.values) copy->SetValue(v.name, v.type, v.data.data(), v.data.size());
+    for (const Value& v : key.values) copy->SetValue(v.Name(), v.type, v.Data().data(), v.Data().size());
     return copy;
 }
 
@@ -513,7 +520,7 @@ std::shared_ptr<Key> Clone(const Key& top) {
 // what it does not touch in place, appends a new value, and places a new
 // key as the platform mode does; the diff plans its lines for that.
 
-bool SameData(const Value& a, const Value& b) { return a.type == b.type && a.data == b.data; }
+bool SameData(const Value& a, const Value& b) { return a.type == b.type && a.Data() == b.Data(); }
 
 // The value lines that turn `before` into `after`. Values of `after` can
 // stay in place only while they form a prefix of it in the same relative
@@ -533,7 +540,7 @@ void DiffValues(Writer& w, const Key& before, const Key& after) {
         keyLineWritten = true;
     };
     for (const Value& v : after.values) {
-        const Value* old = before.FindValue(v.name);
+        const Value* old = before.FindValue(v.Name());
         if (!old) {
             inPlace = false;
             keyLine();
@@ -542,7 +549,7 @@ void DiffValues(Writer& w, const Key& before, const Key& after) {
         }
         const size_t index = position[old];
         matched[index] = true;
-        if (inPlace && old->name == v.name && (!anyKept || index > lastKept)) {
+        if (inPlace && old->Name() == v.Name() && (!anyKept || index > lastKept)) {
             lastKept = index;
             anyKept = true;
             if (!SameData(*old, v)) {
@@ -553,14 +560,14 @@ void DiffValues(Writer& w, const Key& before, const Key& after) {
         }
         inPlace = false;
         keyLine();
-        w.DeleteValue(old->name);
+        w.DeleteValue(old->Name());
         w.SetValue(v);
     }
     size_t i = 0;
     for (const Value& v : before.values) {
         if (!matched[i++]) {
             keyLine();
-            w.DeleteValue(v.name);
+            w.DeleteValue(v.Name());
         }
     }
     if (keyLineWritten) w.EndKey();
@@ -737,7 +744,25 @@ Key* FindFull(std::string_view fullKeyPath) {
 
 }  // namespace
 
-RegImportResult ImportReg(std::string_view raw) {
+namespace {
+
+// Pages of a file the import has read and will not read again, given back
+// to the system as it goes (a mapped file), so that a big machine file and
+// the machine built from it are not both held whole.
+struct Release {
+    virtual void Upto(const char* position) = 0;
+    virtual ~Release() = default;
+};
+
+RegImportResult Import(std::string_view raw, Release* release);
+
+}  // namespace
+
+RegImportResult ImportReg(std::string_view raw) { return Import(raw, nullptr); }
+
+namespace {
+
+RegImportResult Import(std::string_view raw, Release* release) {
     RegImportResult result;
     result.encoding = IsUtf16Le(raw) ? RegEncoding::Utf16Le : RegEncoding::Ansi;
     // 8-bit text is read where it lies; only other encodings are converted.
@@ -746,6 +771,8 @@ RegImportResult ImportReg(std::string_view raw) {
     if (result.encoding == RegEncoding::Utf16Le || (raw.size() >= 3 && raw.substr(0, 3) == "\xEF\xBB\xBF")) {
         decoded = DecodeFile(raw);
         text = decoded;
+        if (release) release->Upto(raw.data() + raw.size());
+        release = nullptr;
     }
 
     LineCursor header(text);
@@ -778,7 +805,12 @@ RegImportResult ImportReg(std::string_view raw) {
         Parser parser(result.format, apply);
         LineCursor lines = header;
         Logical logical;
+        const char* released = text.data();
         while (lines.Next(&line, &number)) {
+            if (release && line.data() - released > (4 << 20)) {
+                released = line.data();
+                release->Upto(released);
+            }
             line = Trim(line);
             if (line.empty() || line.front() == ';') continue;
             bool ok = true;
@@ -808,29 +840,55 @@ RegImportResult ImportReg(std::string_view raw) {
                 return result;
             }
         }
+        if (release) release->Upto(text.data() + text.size());
     }
     result.ok = true;
     return result;
 }
 
+}  // namespace
+
 RegImportResult ImportRegFile(const std::string& path) {
     RegImportResult result;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         result.error = "cannot open " + path + ": " + std::strerror(errno);
         return result;
     }
-    std::string raw;
     struct stat info {};
-    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) raw.reserve(size_t(info.st_size));
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        close(fd);
+        result.error = "cannot read " + path + ": " + std::strerror(EISDIR);
+        return result;
+    }
+    // A regular file is mapped and read in place; its pages go back to the
+    // system as the import passes them (they are the file's, read again from
+    // the page cache if needed).
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        void* map = mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (map != MAP_FAILED) {
+            close(fd);
+            struct Pages : Release {
+                const char* start;
+                void Upto(const char* position) override {
+                    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+                    const uintptr_t from = uintptr_t(start), to = uintptr_t(position) & ~(page - 1);
+                    if (to > from) madvise(const_cast<char*>(start), to - from, MADV_DONTNEED);
+                }
+            } pages;
+            pages.start = static_cast<const char*>(map);
+            result = Import(std::string_view(pages.start, size_t(info.st_size)), &pages);
+            munmap(map, size_t(info.st_size));
+            return result;
+        }
+    }
+    std::string raw;
     char block[1 << 16];
-    size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0) raw.append(block, got);
-    // A folder opens but cannot be read.
-    const bool failed = std::ferror(file) != 0;
+    ssize_t got = 0;
+    while ((got = read(fd, block, sizeof block)) > 0) raw.append(block, size_t(got));
     const int error = errno;
-    std::fclose(file);
-    if (failed) {
+    close(fd);
+    if (got < 0) {
         result.error = "cannot read " + path + ": " + std::strerror(error);
         return result;
     }

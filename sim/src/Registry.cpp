@@ -161,9 +161,10 @@ std::vector<BYTE> Stored(DWORD type, const BYTE* data, DWORD size) {
 // one after it when the buffer has room, not counted in the size, as
 // Windows documents for both query functions and Wine does.
 void CopyData(const sim::hive::Value& v, BYTE* out, DWORD capacity) {
-    const size_t size = v.data.size();
-    if (size) std::memcpy(out, v.data.data(), size);
-    if (sim::hive::IsStringType(v.type) && size && v.data.back() != 0 && capacity > size) out[size] = 0;
+    const sim::hive::ByteView data = v.Data();
+    const size_t size = data.size();
+    if (size) std::memcpy(out, data.data(), size);
+    if (sim::hive::IsStringType(v.type) && size && data.back() != 0 && capacity > size) out[size] = 0;
 }
 
 }  // namespace
@@ -238,7 +239,7 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     const sim::hive::Value* v = t.key->FindValue(Name(lpValueName));
     if (!v) return ERROR_FILE_NOT_FOUND;
     if (lpType) *lpType = v->type;
-    const DWORD size = static_cast<DWORD>(v->data.size());
+    const DWORD size = static_cast<DWORD>(v->Data().size());
     if (lpData) {
         if (*lpcbData < size) {
             *lpcbData = size;
@@ -342,11 +343,12 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     if (LONG rc = Resolve(hKey, KEY_QUERY_VALUE, &t)) return rc;
     const sim::hive::Value* v = t.key->values.At(dwIndex);
     if (!v) return ERROR_NO_MORE_ITEMS;
-    const DWORD size = static_cast<DWORD>(v->data.size());
-    if (v->name.size() >= *lpcchValueName) {
+    const DWORD size = static_cast<DWORD>(v->Data().size());
+    const std::string_view name = v->Name();
+    if (name.size() >= *lpcchValueName) {
         // As Wine does: the name cut to fit and the data size are handed out.
         if (*lpcchValueName > 0) {
-            std::memcpy(lpValueName, v->name.data(), *lpcchValueName - 1);
+            std::memcpy(lpValueName, name.data(), *lpcchValueName - 1);
             lpValueName[*lpcchValueName - 1] = '\0';
         }
         if (lpcbData) *lpcbData = size;
@@ -356,8 +358,9 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
         *lpcbData = size;
         return ERROR_MORE_DATA;
     }
-    std::memcpy(lpValueName, v->name.c_str(), v->name.size() + 1);
-    *lpcchValueName = static_cast<DWORD>(v->name.size());
+    if (!name.empty()) std::memcpy(lpValueName, name.data(), name.size());
+    lpValueName[name.size()] = '\0';
+    *lpcchValueName = static_cast<DWORD>(name.size());
     if (lpType) *lpType = v->type;
     if (lpData) CopyData(*v, lpData, *lpcbData);
     if (lpcbData) *lpcbData = size;
