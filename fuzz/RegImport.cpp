@@ -1,5 +1,6 @@
 // The .reg importer, and the exporter behind it: any input either fails to
-// import with a line and a message, or imports; what imported exports, in
+// import with a line and a message, changing nothing, or imports; what
+// imported exports, in
 // either format, to a text that imports back to the same registry (its
 // export is byte for byte the same).
 #include <cstdint>
@@ -24,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const sim::RegImportResult r = sim::ImportReg(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
     if (!r.ok) {
         if (r.error.empty() || r.line < 1) fuzz::Finding("an import failed without a line and a message");
+        // All or nothing: a wrong file leaves the (empty) registry empty.
+        const std::string left = sim::ExportReg(sim::RegFormat::Regedit4);
+        if (left != "REGEDIT4\r\n\r\n") fuzz::Finding("a failed import left something behind", left);
         return 0;
     }
     for (sim::RegFormat format : {sim::RegFormat::Regedit4, sim::RegFormat::Regedit5}) {

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const sim::RegSnapshot before = sim::TakeSnapshot();
     const std::string oldExport = sim::ExportReg(sim::RegFormat::Regedit4);
     // Changes that do not import leave the machine as it was: an empty patch.
-    sim::ImportReg(changes);
+    if (!sim::ImportReg(changes).ok && sim::ExportReg(sim::RegFormat::Regedit4) != oldExport)
+        fuzz::Finding("a failed import changed the machine");
     const sim::RegSnapshot after = sim::TakeSnapshot();
     const std::string newExport = sim::ExportReg(sim::RegFormat::Regedit4);
 

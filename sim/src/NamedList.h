@@ -107,8 +107,8 @@ public:
                     if (NameEqual()(ItemName(*item), name)) return item.get();
             return nullptr;
         }
-        auto it = index_.find(name);
-        return it == index_.end() ? nullptr : it->second;
+        auto it = index_->find(name);
+        return it == index_->end() ? nullptr : it->second;
     }
 
     // The entry at an enumeration index, null past the end. Walking the
@@ -132,8 +132,10 @@ public:
         if (where == Placement::Sorted) FindSortedPlace(*raw, &b, &pos);
         else if (sorted_ && size_ && !SortsAfter(*raw, *blocks_.back()->items.back())) sorted_ = false;
         if (b == blocks_.size()) {
-            if (blocks_.empty() || blocks_.back()->items.size() >= kMaxBlock)
+            if (blocks_.empty() || blocks_.back()->items.size() >= kMaxBlock) {
                 blocks_.push_back(std::make_unique<Block>());
+                blocks_.back()->items.reserve(blocks_.size() == 1 ? 8 : kMaxBlock + 1);
+            }
             b = blocks_.size() - 1;
             pos = blocks_[b]->items.size();
         }
@@ -145,10 +147,11 @@ public:
         if (block.items.size() > kMaxBlock) Split(b);
         ++size_;
         if (indexed_) {
-            index_.emplace(ItemName(*raw), raw);
+            index_->emplace(ItemName(*raw), raw);
         } else if (size_ > kIndexFrom) {
+            index_ = std::make_unique<Index>();
             for (const auto& each : blocks_)
-                for (const auto& entry : each->items) index_.emplace(ItemName(*entry), entry.get());
+                for (const auto& entry : each->items) index_->emplace(ItemName(*entry), entry.get());
             indexed_ = true;
         }
         nameLengths_.Add(ItemName(*raw).size());
@@ -168,7 +171,7 @@ public:
         if (block.max == item) block.maxStale = true;
         if (max_ == item) maxStale_ = true;
         if (block.items.empty()) blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
-        if (indexed_) index_.erase(ItemName(*item));
+        if (indexed_) index_->erase(ItemName(*item));
         nameLengths_.Remove(ItemName(*item).size());
         item->place = nullptr;
         --size_;
@@ -186,8 +189,8 @@ public:
         Item* raw = fresh.get();
         raw->place = &block;
         if (indexed_) {
-            index_.erase(ItemName(*old));
-            index_.emplace(ItemName(*raw), raw);
+            index_->erase(ItemName(*old));
+            index_->emplace(ItemName(*raw), raw);
         }
         if (block.max == old) block.max = raw;
         if (max_ == old) max_ = raw;
@@ -202,7 +205,7 @@ public:
                 out->push_back(std::move(item));
             }
         blocks_.clear();
-        index_.clear();
+        index_.reset();
         indexed_ = false;
         nameLengths_ = Largest();
         size_ = 0;
@@ -320,7 +323,8 @@ private:
     }
 
     std::vector<std::unique_ptr<Block>> blocks_;
-    std::unordered_map<std::string_view, Item*, NameHash, NameEqual> index_;
+    typedef std::unordered_map<std::string_view, Item*, NameHash, NameEqual> Index;
+    std::unique_ptr<Index> index_;  // made once the list is long
     bool indexed_ = false;
     mutable Largest nameLengths_;
     size_t size_ = 0;

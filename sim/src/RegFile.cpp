@@ -762,6 +762,22 @@ RegImportResult ImportReg(std::string_view raw) { return Import(raw, nullptr); }
 
 namespace {
 
+// Empties every root, as a wrong file imported into an empty registry must
+// leave it.
+void ClearRoots() {
+    for (auto& root : hive::Roots()) {
+        std::vector<std::shared_ptr<Key>> children;
+        root.key->children.TakeAll(&children);
+        for (auto& child : children) {
+            hive::MarkDeleted(child.get());
+            child->parent = nullptr;
+        }
+        std::vector<hive::ValuePtr> values;
+        root.key->values.TakeAll(&values);
+        root.key->valueSizes = hive::Largest();
+    }
+}
+
 RegImportResult Import(std::string_view raw, Release* release) {
     RegImportResult result;
     result.encoding = IsUtf16Le(raw) ? RegEncoding::Utf16Le : RegEncoding::Ansi;
@@ -801,7 +817,13 @@ RegImportResult Import(std::string_view raw, Release* release) {
         return result;
     }
 
-    for (const bool apply : {false, true}) {
+    // Into an empty registry (a machine file loaded), one pass applies as it
+    // checks, and a wrong line empties the registry again; over an existing
+    // machine the file is checked whole before anything is applied.
+    bool empty = true;
+    for (auto& root : hive::Roots()) empty = empty && root.key->children.empty() && root.key->values.empty();
+    const std::vector<bool> passes = empty ? std::vector<bool>{true} : std::vector<bool>{false, true};
+    for (const bool apply : passes) {
         Parser parser(result.format, apply);
         LineCursor lines = header;
         Logical logical;
@@ -832,11 +854,13 @@ RegImportResult Import(std::string_view raw, Release* release) {
             } else {
                 result.line = number;
                 result.error = "unrecognized line " + Quoted(line);
+                if (apply) ClearRoots();
                 return result;
             }
             if (!ok) {
                 result.line = parser.errorLine;
                 result.error = parser.error;
+                if (apply) ClearRoots();
                 return result;
             }
         }
