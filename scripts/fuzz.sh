@@ -2,7 +2,10 @@
 # A fuzzing campaign on all cores, or the short smoke run of every target.
 #   scripts/fuzz.sh TARGET MINUTES [MODE]   TARGET: fuzz_reg_import, fuzz_reg_patch, fuzz_library;
 #                                           MODE (win98, nt4, win2000) pins the platform mode
-#   scripts/fuzz.sh --smoke [SECONDS]       every target for SECONDS (default 20) on its corpus
+#   scripts/fuzz.sh --smoke [SECONDS]       every target for SECONDS (default 20) on its corpus,
+#                                           and the library target's big machines once
+# ORVANE_FUZZ_BIG=1 lets the library target build big machines (see
+# fuzz/HostileMachine.cpp), a campaign of its own.
 # Builds the fuzz preset (clang, AddressSanitizer, UndefinedBehaviorSanitizer).
 # libFuzzer's own -jobs/-workers start processes with system(), which the
 # simulated platform replaces with its recorder: one process per core is
@@ -60,6 +63,13 @@ if [[ "${1:-}" == --smoke ]]; then
   build
   failed=0
   for target in "${targets[@]}"; do run "$target" "$seconds" 1 || failed=1; done
+  # The library target's big machines (deep, wide, thousands of adapters)
+  # are seeds of their own: each runs once.
+  (mkdir -p build/fuzz/scratch/big && cd build/fuzz/scratch/big &&
+    ORVANE_FUZZ_BIG=1 "$root/build/fuzz/fuzz/fuzz_library" -detect_leaks=0 -runs=0 \
+      "$root/fuzz/corpus/fuzz_library" >"$root/build/fuzz/big.log" 2>&1) ||
+    { grep -E "finding:|ERROR:|SUMMARY:" build/fuzz/big.log >&2 || true; failed=1; }
+  echo "fuzz: fuzz_library: the big machines of the seed corpus ran once each"
   exit $failed
 fi
 
