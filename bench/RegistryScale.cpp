@@ -9,7 +9,9 @@
 //    (seconds, and its peak memory against the file's size);
 //  - siblings: import, open, walk and delete of one key with 100,000
 //    subkeys against the same number of keys spread over a realistic tree,
-//    whatever the order of the file (sorted, reversed).
+//    whatever the order of the file (sorted, reversed);
+//  - --patch: writing the patch of 100,000 changed values of one key, and
+//    of 100,000 changed sibling keys, against half as many (linear: 2).
 //
 // The machines are generated here, at run time (nothing big is kept in the
 // tree). `--quick` uses a tenth of the sizes, for a smoke run.
@@ -229,33 +231,90 @@ std::string KeysFile(int count, bool flat, bool reversed) {
     return reg;
 }
 
-struct SiblingTimes {
+struct SiblingRatios {
     double import, open, walk, remove;
 };
 
-SiblingTimes MeasureKeys(int count, bool flat, bool reversed, int rounds) {
-    const std::string text = KeysFile(count, flat, reversed);
-    std::vector<std::string> paths;
-    for (int i = 0; i < count; ++i)
-        paths.push_back(flat ? "Wide\\K" + Num(i, 6)
-                             : "Tree\\A" + Num(i / 2116, 3) + "\\B" + Num(i / 46 % 46, 2) + "\\C" + Num(i, 6));
-    SiblingTimes t{};
-    auto load = [&] {
-        Fresh(sim::Platform::NT4);
-        sim::ImportReg(text);
-    };
-    t.import = Median(rounds, [&] { Fresh(sim::Platform::NT4); }, [&] { sim::ImportReg(text); });
-    t.open = Median(rounds, load, [&] {
-        for (const std::string& p : paths) {
-            HKEY k = nullptr;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, p.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) RegCloseKey(k);
+double MedianOf(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// One key with `count` subkeys against the same number spread over a tree,
+// each operation timed on both in alternation, round after round, so that a
+// change of load on the machine falls on both alike; the median of the
+// per-round ratios.
+SiblingRatios MeasureSiblings(int count, bool reversed, int rounds) {
+    struct Shape {
+        std::string text;
+        std::vector<std::string> paths;
+        const char* top;
+    } shapes[2];
+    for (int flat = 0; flat < 2; ++flat) {
+        shapes[flat].text = KeysFile(count, flat == 1, reversed);
+        shapes[flat].top = flat ? "Wide" : "Tree";
+        for (int i = 0; i < count; ++i)
+            shapes[flat].paths.push_back(flat ? "Wide\\K" + Num(i, 6)
+                                              : "Tree\\A" + Num(i / 2116, 3) + "\\B" + Num(i / 46 % 46, 2) + "\\C" + Num(i, 6));
+    }
+    std::vector<double> ratios[4];
+    for (int r = 0; r < rounds; ++r) {
+        double t[2][4] = {};
+        for (int k = 0; k < 2; ++k) {
+            const int flat = (r + k) % 2;
+            const Shape& shape = shapes[flat];
+            Fresh(sim::Platform::NT4);
+            double t0 = CpuSeconds();
+            sim::ImportReg(shape.text);
+            t[flat][0] = CpuSeconds() - t0;
+            t0 = CpuSeconds();
+            for (const std::string& p : shape.paths) {
+                HKEY key = nullptr;
+                if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, p.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) RegCloseKey(key);
+            }
+            t[flat][1] = CpuSeconds() - t0;
+            t0 = CpuSeconds();
+            CRegWalker(HKEY_LOCAL_MACHINE).Walk(shape.top, 3);
+            t[flat][2] = CpuSeconds() - t0;
+            // The library's own delete goes bottom-up, one key at a time, as
+            // NT needs.
+            t0 = CpuSeconds();
+            CRegistry(HKEY_LOCAL_MACHINE).Delete(shape.top);
+            t[flat][3] = CpuSeconds() - t0;
         }
-    });
-    t.walk = Median(rounds, load, [&] { CRegWalker(HKEY_LOCAL_MACHINE).Walk(flat ? "Wide" : "Tree", 3); });
-    // Windows 95/98 mode deletes a whole tree in one call; the library's
-    // own delete goes bottom-up, one key at a time, as NT needs.
-    t.remove = Median(rounds, load, [&] { CRegistry(HKEY_LOCAL_MACHINE).Delete(flat ? "Wide" : "Tree"); });
-    return t;
+        for (int op = 0; op < 4; ++op) ratios[op].push_back(t[1][op] / t[0][op]);
+    }
+    return SiblingRatios{MedianOf(ratios[0]), MedianOf(ratios[1]), MedianOf(ratios[2]), MedianOf(ratios[3])};
+}
+
+// ---- Patches ------------------------------------------------------------------------
+
+// The patch of a change to every value of one key (or to one value of each of
+// a key's subkeys), N and 2N of them: CPU time of taking the two states and
+// writing the patch. Linear means the doubled one costs about twice.
+double PatchTime(int count, bool subkeys, int rounds) {
+    std::string reg = "REGEDIT4\r\n\r\n";
+    if (subkeys) {
+        for (int i = 0; i < count; ++i) reg += "[HKEY_LOCAL_MACHINE\\P\\K" + Num(i, 6) + "]\r\n\"v\"=dword:00000001\r\n\r\n";
+    } else {
+        reg += "[HKEY_LOCAL_MACHINE\\P]\r\n";
+        for (int i = 0; i < count; ++i) reg += "\"V" + Num(i, 6) + "\"=dword:00000001\r\n";
+    }
+    return Median(rounds,
+                  [&] {
+                      Fresh(sim::Platform::NT4);
+                      sim::ImportReg(reg);
+                  },
+                  [&] {
+                      const sim::RegSnapshot before = sim::TakeSnapshot();
+                      for (int i = 0; i < count; ++i) {
+                          const std::string key = subkeys ? "P\\K" + Num(i, 6) : "P";
+                          const std::string name = subkeys ? "v" : "V" + Num(i, 6);
+                          CRegistry(HKEY_LOCAL_MACHINE).SetDword(key.c_str(), name.c_str(), 2);
+                      }
+                      const sim::RegSnapshot after = sim::TakeSnapshot();
+                      if (sim::DiffReg(before, after, sim::RegFormat::Regedit4).size() < size_t(count)) std::exit(2);
+                  });
 }
 
 }  // namespace
@@ -317,14 +376,25 @@ int main(int argc, char** argv) {
 
     const int keys = quick ? 10000 : 100000;
     for (bool reversed : {false, true}) {
-        const SiblingTimes flat = MeasureKeys(keys, true, reversed, rounds);
-        const SiblingTimes tree = MeasureKeys(keys, false, reversed, rounds);
+        const SiblingRatios q = MeasureSiblings(keys, reversed, quick ? 3 : 9);
         const std::string order = reversed ? " (file in reverse order)" : " (file in order)";
         const std::string n = std::to_string(keys);
-        Report(("siblings: import " + n + " subkeys / spread" + order).c_str(), flat.import / tree.import, "x", 2, false);
-        Report(("siblings: open each / spread" + order).c_str(), flat.open / tree.open, "x", 2, false);
-        Report(("siblings: walk / spread" + order).c_str(), flat.walk / tree.walk, "x", 2, false);
-        Report(("siblings: delete / spread" + order).c_str(), flat.remove / tree.remove, "x", 2, false);
+        Report(("siblings: import " + n + " subkeys / spread" + order).c_str(), q.import, "x", 2, false);
+        Report(("siblings: open each / spread" + order).c_str(), q.open, "x", 2, false);
+        Report(("siblings: walk / spread" + order).c_str(), q.walk, "x", 2, false);
+        Report(("siblings: delete / spread" + order).c_str(), q.remove, "x", 2, false);
+    }
+    const int changes = quick ? 20000 : 100000;
+    for (bool subkeys : {false, true}) {
+        std::vector<double> ratios;
+        for (int r = 0; r < (quick ? 1 : 5); ++r) {
+            const double single = PatchTime(changes / 2, subkeys, 1), twice = PatchTime(changes, subkeys, 1);
+            ratios.push_back(twice / single);
+        }
+        Report((std::string("--patch of ") + std::to_string(changes) + (subkeys ? " sibling keys" : " values of one key") +
+                ": time / time of half as many")
+                   .c_str(),
+               MedianOf(ratios), "x", 2.5, false);
     }
     Fresh(sim::Platform::Win98);
     std::remove(big98.c_str());

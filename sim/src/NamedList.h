@@ -237,7 +237,7 @@ public:
     Iterator end() const { return Iterator(this, blocks_.size()); }
 
 private:
-    static constexpr size_t kMaxBlock = 256;
+    static constexpr size_t kMaxBlock = 128;
     static constexpr size_t kIndexFrom = 64;  // entries: more are found through the index
 
     struct Block {
