@@ -309,6 +309,8 @@ TEST_F(NT4DomainTest, EveryFailedStepSaysWhyAndReleasesEverything) {
         {"invalid SID", fail("IsValidSid", ERROR_INVALID_SID), "GetDomainSid error", true},
         {"SID copy", fail("CopySid", ERROR_INSUFFICIENT_BUFFER), "GetDomainSid error", true},
         {"policy", fail("LsaOpenPolicy", 0xC0000022), "OpenPolicy failed", true},
+        // By then the local name is the 14-character password, no machine's name.
+        {"15-character name", [] { sim::SetComputerName("FIFTEENCHARSXYZ"); }, "OpenPolicy failed", true},
         {"trust", fail("LsaSetTrustedDomainInformation", 0xC0000022), "SetWorkstationTrustedDomainInfo failed", true},
         {"secret", fail("LsaStorePrivateData", 0xC0000022), "SetWorkstationTrustedDomainInfo failed", true},
         {"primary domain", fail("LsaSetInformationPolicy", 0xC0000001), "SetPrimaryDomain on DC failed", true},
