@@ -158,7 +158,7 @@ TEST_F(NT4DomainTest, NetlogonSwitchReportsWhetherItWasRunning) {
     EXPECT_EQ(sim::ApiCallsOf("ChangeServiceConfigW").back().Arg("display"), "Net Logon");
 
     // Without its configuration only the start type changes.
-    sim::FailCall("QueryServiceConfigW", ERROR_ACCESS_DENIED, 1, 2);
+    sim::FailCall("QueryServiceConfigW", ERROR_ACCESS_DENIED, 2);
     d.ConfigureNetlogon(1);
     const sim::ApiCall change = sim::ApiCallsOf("ChangeServiceConfigW").back();
     EXPECT_EQ(change.Arg("type") + change.Arg("start") + change.Arg("display"), "0xFFFFFFFF0x2(null)");
@@ -233,6 +233,7 @@ TEST_F(NT4DomainTest, WorkgroupJoinLeavesTheDomainAndSwitchesNetlogonOff) {
 }
 
 TEST_F(NT4DomainTest, DomainJoinCreatesTheAccountTrustSecretAndSwitchesNetlogonOn) {
+    sim::SetTokenPrivilege("SeMachineAccountPrivilege", true);
     InstallSpies();
     CNT4Domain d;
     g_spied = &d;
@@ -254,10 +255,15 @@ TEST_F(NT4DomainTest, DomainJoinCreatesTheAccountTrustSecretAndSwitchesNetlogonO
     EXPECT_EQ(NetlogonStart(), DWORD(SERVICE_AUTO_START));
     EXPECT_TRUE(sim::ServiceRunning("Netlogon"));
     const sim::ApiCall use = sim::ApiCallsOf("NetUseAdd").at(0);
-    EXPECT_EQ(use.Arg("remote") + "|" + use.Arg("username") + "|" + use.Arg("password") + "|" + use.Arg("domainname"),
-              "\\\\CORPDC\\IPC$|||");
+    EXPECT_EQ(use.Arg("remote") + "|" + use.Arg("username") + "|" + use.Arg("password") + "|" + use.Arg("domainname") +
+                  "|" + use.Arg("asg_type"),
+              "\\\\CORPDC\\IPC$||||3");
     EXPECT_EQ(sim::ApiCallsOf("NetUseDel").at(0).Arg("use"), "\\\\CORPDC\\IPC$");
+    // Enabled for the account and disabled again.
+    EXPECT_EQ(sim::ApiCallsOf("LookupPrivilegeValueW").size(), 2u);
     EXPECT_EQ(sim::ApiCallsOf("LookupPrivilegeValueW").at(0).Arg("system"), "\\\\CORPDC");
+    EXPECT_EQ(sim::ApiCallsOf("AdjustTokenPrivileges").at(1).Arg("new_state"), "SeMachineAccountPrivilege:2");
+    for (auto& p : sim::TokenPrivileges()) EXPECT_FALSE(p.name == "SeMachineAccountPrivilege" && p.enabled);
 
     // Again, with the account there, a given machine password and a named
     // user: deleted and created again, the existing trust accepted.
@@ -362,6 +368,7 @@ TEST_F(NT4DomainTest, SessionRemoteNameRules) {
         {WTEXT("CORPDC"), "\\\\CORPDC\\IPC$"},
         {WTEXT("\\\\ABCDEFGHIJKLMNO"), "\\\\ABCDEFGHIJKLMNO\\IPC$"},  // 15: the longest
         {WTEXT("ABCDEFGHIJKLMNO"), "\\\\ABCDEFGHIJKLMNO\\IPC$"},
+        {WTEXT("A\\BC"), "A\\BC\\IPC$"},  // a backslash second: taken as given
         {WTEXT("ABCDEFGHIJKLMNOP"), nullptr},  // 16
         {WTEXT("\\\\ABCDEFGHIJKLMNOP"), nullptr},
         {WTEXT(""), nullptr},
@@ -379,7 +386,8 @@ TEST_F(NT4DomainTest, SessionRemoteNameRules) {
         ASSERT_EQ(sim::ApiCallsOf("NetUseAdd").size(), 1u);
         EXPECT_EQ(sim::ApiCallsOf("NetUseAdd")[0].Arg("remote"), row.second);
         d.EstablishNullSession(row.first, 0, nullptr, nullptr, nullptr);
-        EXPECT_EQ(sim::ApiCallsOf("NetUseDel").at(0).Arg("use"), row.second);
+        EXPECT_EQ(sim::ApiCallsOf("NetUseDel").at(0).Arg("use") + " " + sim::ApiCallsOf("NetUseDel").at(0).Arg("force"),
+                  row.second + std::string(" 0"));
     }
 }
 
