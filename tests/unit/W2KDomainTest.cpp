@@ -79,14 +79,14 @@ TEST_F(W2KDomainTest, JoinInformationNamesTheWorkgroupOrTheDomain) {
 
 // Join information answered as a test says: states the simulated machine
 // never has, and names per thread.
-NETSETUP_JOIN_STATUS g_answerState = NetSetupWorkgroupName;
+DWORD g_answerState = NetSetupWorkgroupName;
 thread_local std::string t_answerName = "WG";
 
 NET_API_STATUS WINAPI FakeJoinInformation(LPCWSTR, LPWSTR* name, PNETSETUP_JOIN_STATUS state) {
     const wide::WString text = wide::Widen(t_answerName);
     *name = new WCHAR[text.size() + 1];
     std::copy(text.c_str(), text.c_str() + text.size() + 1, *name);
-    *state = g_answerState;
+    *reinterpret_cast<DWORD*>(state) = g_answerState;  // any number, as a platform may
     return NERR_Success;
 }
 NET_API_STATUS WINAPI FakeBufferFree(LPVOID buffer) {
@@ -102,7 +102,7 @@ TEST_F(W2KDomainTest, StatesAreMappedAndEachThreadKeepsItsName) {
                                     {"NetUnjoinDomain", sim::Proc(&NetUnjoinDomain)}});
     CW2KDomain d;
     for (auto row : {std::pair<DWORD, int>{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {0xFFFFFFFF, 0}}) {
-        g_answerState = static_cast<NETSETUP_JOIN_STATUS>(row.first);
+        g_answerState = row.first;
         int state = -1;
         EXPECT_EQ(d.GetJoinInformation(nullptr, &state), 1);
         EXPECT_EQ(state, row.second) << row.first;
