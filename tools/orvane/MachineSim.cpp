@@ -147,6 +147,14 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
             return kExitUsage;
         }
     }
+    for (auto& text : options.domainControllers) {
+        sim::DomainController dc;
+        std::string problem;
+        if (!sim::ParseDomainController(text, &dc, &problem) || !sim::AddDomainController(dc)) {
+            *error = "--dc: " + (problem.empty() ? "cannot describe " + text : problem);
+            return kExitUsage;
+        }
+    }
     orvane::InstallSimModule();
     g_before = sim::TakeSnapshot();
     return kExitOk;
@@ -168,6 +176,14 @@ std::string Record() {
     }
     for (auto& m : sim::MessageBoxes()) out += "message " + m.text + "\n";
     for (auto& c : sim::Commands()) out += "command " + c + "\n";
+    // Network, security and service calls, each under the library that
+    // exports it, as the Wine runs' netapi32 double logs its own.
+    for (auto& call : sim::ApiCalls()) {
+        const char* library = call.function.rfind("Net", 0) == 0 ? "netapi32"
+                              : call.function == "CloseHandle"    ? "kernel32"
+                                                                  : "advapi32";
+        out += std::string(library) + " " + call.Line() + (call.injected ? " (injected)" : "") + "\n";
+    }
     return out;
 }
 

@@ -8,8 +8,8 @@
 
 namespace {
 
-const char* const kSectionNames[] = {"seed",   "access",   "commands",     "output", "exit",
-                                     "dhcp",   "messages", "commands-run", "registry", "file"};
+const char* const kSectionNames[] = {"seed",   "access",   "commands",     "output",   "exit",     "dhcp",
+                                     "messages", "commands-run", "netapi32", "advapi32", "registry", "file"};
 // Sections that take an argument: [registry KEY], [file NAME].
 bool TakesArgument(const std::string& name) { return name == "registry" || name == "file"; }
 
