@@ -437,6 +437,14 @@ void AccessRights() {
     CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_READ, &readOnly.h), ERROR_SUCCESS);
     // Windows 95/98 has no key security: the rights asked for do not count.
     CHECK_EQ(SetText(readOnly.h, "x", "y"), g_nt ? ERROR_ACCESS_DENIED : ERROR_SUCCESS);
+    // Nor for a deletion (a protocol removal deletes its binding value
+    // through the Bindings key it opened for reading).
+    Key writable;
+    CHECK_EQ(Create(HKEY_CURRENT_USER, kBase, &writable.h), ERROR_SUCCESS);
+    CHECK_EQ(SetText(writable.h, "binding", ""), ERROR_SUCCESS);
+    CHECK_EQ(RegDeleteValueA(readOnly.h, "binding"), g_nt ? ERROR_ACCESS_DENIED : ERROR_SUCCESS);
+    CHECK_EQ(RegQueryValueExA(writable.h, "binding", nullptr, nullptr, nullptr, nullptr),
+             g_nt ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
 }
 
 void CurrentConfig() {
