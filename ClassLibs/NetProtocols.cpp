@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 #include "NetworkAdapter/NetworkAdapter.h"
 #include "Orvane.h"
@@ -159,6 +160,35 @@ struct SetupFunctions {
     }
 };
 
+// Deletes root\path and every key below it with RegDeleteKeyA, each key
+// after the keys below it. Windows 95/98 would take the whole tree in one
+// call, but Wine's Windows 98 mode stops partway in a tree with several
+// subkeys (measured; the registry conformance checks name it) and NT
+// refuses a key that has subkeys; leaves first gives the same tree gone on
+// all of them. A leaf that cannot be deleted ends the walk; the answer is
+// that of the last deletion, the key itself.
+LONG DeleteKeyTree(HKEY root, const char* path) {
+    for (bool deleted = true; deleted;) {
+        deleted = false;
+        UniqueKey parent;
+        if (RegOpenKeyExA(root, path, 0, KEY_READ, parent.Receive()) != ERROR_SUCCESS) break;
+        // Down the first subkeys to a key without any, then delete it.
+        char name[256];
+        while (RegEnumKeyA(parent.Get(), 0, name, sizeof name) == ERROR_SUCCESS) {
+            UniqueKey child;
+            if (RegOpenKeyExA(parent.Get(), name, 0, KEY_READ, child.Receive()) != ERROR_SUCCESS) break;
+            char grandchild[256];
+            if (RegEnumKeyA(child.Get(), 0, grandchild, sizeof grandchild) == ERROR_NO_MORE_ITEMS) {
+                child.Reset();
+                deleted = RegDeleteKeyA(parent.Get(), name) == ERROR_SUCCESS;
+                break;
+            }
+            parent = std::move(child);
+        }
+    }
+    return RegDeleteKeyA(root, path);
+}
+
 // A component instance's Bindings key, opened with full access.
 bool OpenBindings(const char* binding, UniqueKey& key) {
     KeyPath path;
@@ -207,7 +237,7 @@ int CNetProtocols::DeleteInstanceKey(HKEY root, const char* base, const char* in
     // Never a root key: an empty path would name the root itself.
     if (!base || !*base) return 0;
     if (instance ? !Join(path, {base, "\\", instance}) : !Join(path, {base})) return 0;
-    return RegDeleteKeyA(root, path) == ERROR_SUCCESS ? 1 : 0;
+    return DeleteKeyTree(root, path) == ERROR_SUCCESS ? 1 : 0;
 }
 
 BOOL CNetProtocols::InstallInfSection(const char* section, HKEY root, const char* keyPath) const {

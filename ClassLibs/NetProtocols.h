@@ -73,8 +73,8 @@ public:
     // keys on the way. With `key` the open key is handed over (the caller
     // closes it). 1 or 0.
     int CreateInstanceKey(HKEY root, const char* base, const char* instance, HKEY* key = nullptr) const;
-    // Deletes base (or base\instance) with the platform's one-call key
-    // deletion. 1 when the platform reports success.
+    // Deletes base (or base\instance) with its values and every key below
+    // it. 1 when the platform reports the key itself deleted.
     int DeleteInstanceKey(HKEY root, const char* base, const char* instance = nullptr) const;
     // Applies the registry directives of one section of "NETTRANS.INF"
     // with root\keyPath as HKR. The platform's result (nonzero: success);
