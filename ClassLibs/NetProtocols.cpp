@@ -443,56 +443,60 @@ int CNetProtocols::UninstallProtocol(DWORD adapter, const Protocol& p) const {
 
 // ---- Service bindings ----------------------------------------------------------
 
-int CNetProtocols::BindServices(DWORD adapter, DWORD protocols, DWORD services) {
+namespace {
+
+// Bind and unbind work on the same thing: each protocol of the mask that is
+// bound to the adapter, found by its lowest binding, with the Bindings key
+// of its component instance opened with full access. A protocol whose key
+// cannot be opened is left alone: an unbind that deleted instances while
+// their binding values stayed would leave the protocol naming components
+// that are gone. False for arguments refused (no such adapter, a mask 0).
+template <typename Fn>
+bool ForEachBoundProtocol(const CNetProtocols& protocols, DWORD adapter, DWORD protocolMask, DWORD serviceMask,
+                          Fn&& fn) {
     CNetworkAdapter table;
-    if (adapter >= table.AdapterCount() || !protocols || !services) return 0;
-    for (const Protocol& p : kProtocols) {
-        if (!(protocols & p.bit) || !(table.*p.bound)(adapter)) continue;
-        BindingName protocol;
+    if (adapter >= table.AdapterCount() || !protocolMask || !serviceMask) return false;
+    for (const CNetProtocols::Protocol& p : kProtocols) {
+        if (!(protocolMask & p.bit) || !(table.*p.bound)(adapter)) continue;
+        CNetProtocols::BindingName binding;
+        KeyPath instance;
         UniqueKey bindings;
-        if (!FindBinding(table.GetAdapterEnumRgy(adapter), p.component, protocol) ||
-            !OpenBindings(protocol, bindings))
-            continue;
+        if (protocols.FindBinding(table.GetAdapterEnumRgy(adapter), p.component, binding) &&
+            Join(instance, {kEnumNetwork, "\\", binding}) && OpenBindings(binding, bindings))
+            fn(instance, bindings.Get());
+    }
+    return true;
+}
+
+}  // namespace
+
+int CNetProtocols::BindServices(DWORD adapter, DWORD protocols, DWORD services) {
+    return ForEachBoundProtocol(*this, adapter, protocols, services, [&](const char*, HKEY bindings) {
         for (const Service& s : kServices) {
             BindingName service;
-            if ((services & s.bit) && CreateServiceInstance(s, service)) SetBinding(bindings.Get(), service, 1);
+            if ((services & s.bit) && CreateServiceInstance(s, service)) SetBinding(bindings, service, 1);
         }
-    }
-    return 1;
+    }) ? 1 : 0;
 }
 
 int CNetProtocols::UnbindServices(DWORD adapter, DWORD protocols, DWORD services) {
-    CNetworkAdapter table;
-    if (adapter >= table.AdapterCount() || !protocols || !services) return 0;
-    for (const Protocol& p : kProtocols) {
-        if (!(protocols & p.bit) || !(table.*p.bound)(adapter)) continue;
-        BindingName protocol;
-        KeyPath protocolKey;
-        UniqueKey bindings;
-        // A protocol whose Bindings key cannot be changed is left as it
-        // is: deleting an instance whose binding value stays would leave
-        // the protocol naming a component that is gone.
-        if (!FindBinding(table.GetAdapterEnumRgy(adapter), p.component, protocol) ||
-            !Join(protocolKey, {kEnumNetwork, "\\", protocol}) || !OpenBindings(protocol, bindings))
-            continue;
+    return ForEachBoundProtocol(*this, adapter, protocols, services, [&](const char* protocol, HKEY bindings) {
         for (const Service& s : kServices) {
             BindingName service;
-            if (!(services & s.bit) || !FindBinding(protocolKey, s.component, service)) continue;
+            if (!(services & s.bit) || !FindBinding(protocol, s.component, service)) continue;
             // The binding goes first, so that a refusal leaves every
             // instance the protocol still names in place.
-            if (RegDeleteValueA(bindings.Get(), service) != ERROR_SUCCESS) continue;
+            if (RegDeleteValueA(bindings, service) != ERROR_SUCCESS) continue;
             if (s.bringsServer) {
                 // The client's own file-sharing instance goes with it.
-                KeyPath clientKey;
+                KeyPath client;
                 BindingName server;
-                if (Join(clientKey, {kEnumNetwork, "\\", service}) &&
-                    FindBinding(clientKey, kServer.component, server))
+                if (Join(client, {kEnumNetwork, "\\", service}) && FindBinding(client, kServer.component, server))
                     DeleteInstanceKey(HKEY_LOCAL_MACHINE, kEnumNetwork, server);
             }
             DeleteInstanceKey(HKEY_LOCAL_MACHINE, kEnumNetwork, service);
         }
-    }
-    return 1;
+    }) ? 1 : 0;
 }
 
 int CNetProtocols::GetServiceBinding(DWORD adapter, DWORD protocol, DWORD service) {

@@ -117,9 +117,13 @@ TEST_F(NetProtocolsTest, InstanceKeysAreCreatedWithFullAccess) {
     EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), ERROR_SUCCESS);
     EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     RegCloseKey(key);
+    // NT deletes one key at a time: the instance goes with its subkeys all the same.
+    ASSERT_EQ(p.CreateInstanceKey(HKEY_LOCAL_MACHINE, "Software\\A\\B\\0007\\Ndi", "Install"), 1);
+    ASSERT_EQ(p.CreateInstanceKey(HKEY_LOCAL_MACHINE, "Software\\A\\B\\0007\\Ndi", "Interfaces"), 1);
     EXPECT_EQ(p.DeleteInstanceKey(HKEY_LOCAL_MACHINE, "Software\\A\\B", "0007"), 1);
     EXPECT_FALSE(Exists("Software\\A\\B\\0007"));
-    EXPECT_EQ(p.DeleteInstanceKey(HKEY_LOCAL_MACHINE, ""), 0);
+    EXPECT_EQ(p.DeleteInstanceKey(HKEY_LOCAL_MACHINE, ""), 0);  // never the root
+    EXPECT_TRUE(Exists("Software\\A\\B"));
 }
 
 // ---- Install and removal -----------------------------------------------------------
