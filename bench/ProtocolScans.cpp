@@ -33,7 +33,7 @@ const char kCard[] = "Enum\\PCI\\VEN_8086&DEV_1229\\BUS_00&DEV_0B&FUNC_00";
 const char kEmpty[] = "Enum\\Network\\EMPTY";
 
 std::string Num4(int n) {
-    char b[8];
+    char b[16];
     std::snprintf(b, sizeof b, "%04d", n);
     return b;
 }

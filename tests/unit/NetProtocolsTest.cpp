@@ -42,7 +42,7 @@ long ValueSize(const std::string& path, const char* name) {
 // Numbered keys base\0000 .. base\(count-1) (each with `subkey` when given) as .reg text.
 std::string NumberedKeys(const std::string& base, int count, const std::string& subkey = "") {
     std::string text;
-    char number[8];
+    char number[16];
     for (int n = 0; n < count; ++n) {
         std::snprintf(number, sizeof number, "%04d", n);
         text += "[HKEY_LOCAL_MACHINE\\" + base + "\\" + number + subkey + "]\r\n";
