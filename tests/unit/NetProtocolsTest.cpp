@@ -78,6 +78,9 @@ TEST_F(NetProtocolsTest, FreeInstanceIsTheLowestNumberWithoutAKey) {
     Seed("[HKEY_LOCAL_MACHINE\\Software\\Scan\\0000]\r\n[HKEY_LOCAL_MACHINE\\Software\\Scan\\0002]\r\n");
     EXPECT_TRUE(p.FindFreeInstance(HKEY_LOCAL_MACHINE, base, found));
     EXPECT_STREQ(found, "0001");  // the gap is reused
+    Seed("[HKEY_LOCAL_MACHINE\\Software\\Scan\\0001\\Sub]\r\n[-HKEY_LOCAL_MACHINE\\Software\\Scan\\0000]\r\n");
+    EXPECT_TRUE(p.FindFreeInstance(HKEY_LOCAL_MACHINE, base, found));
+    EXPECT_STREQ(found, "0000");
     Seed(NumberedKeys(base, 10000));
     EXPECT_FALSE(p.FindFreeInstance(HKEY_LOCAL_MACHINE, base, found));
 }
@@ -153,6 +156,7 @@ TEST_F(NetProtocolsTest, InstallWritesTheComponentInstanceTheBindingAndTheInfSec
     // The card now reads as on DHCP through the new instance.
     CNetworkAdapter table;
     EXPECT_STREQ(table.GetAdapterNetTransRgy(3), (std::string(kNetTrans) + "\\0002").c_str());
+    ASSERT_EQ(table.GetIpAddressCount(3), 1u);  // asked first: without an address GetDHCP writes the dump
     EXPECT_EQ(table.GetDHCP(3), 1);
     EXPECT_EQ(Messages(), 0u);
 }
@@ -327,6 +331,10 @@ TEST_F(NetProtocolsTest, BindingsThatCannotBeMadeChangeNothing) {
         {"protocol mask 0", "", 1, 0, 1, 0, true},
         {"service mask 0", "", 1, 1, 0, 0, true},
         {"protocol not bound", "", 1, ORVANE_PROTOCOL_NETBEUI, 3, 1, true},
+        // The binding is there but names an instance without a driver: the
+        // adapter table sees no TCP/IP, so there is nothing to bind to.
+        {"binding without a driver", "[HKEY_LOCAL_MACHINE\\Enum\\Network\\MSTCP\\0002]\r\n\"Driver\"=-\r\n", 2, 1, 3, 1,
+         true},
         {"no file-sharing service", "[" + classes + "NetService\\0000\\Ndi]\r\n\"DeviceID\"=\"NWSERVER\"\r\n", 1, 1,
          ORVANE_SERVICE_FILE_SHARING, 1, true},
         {"no client", "[-" + classes + "NetClient\\0000\\Ndi]\r\n", 1, 1, ORVANE_SERVICE_CLIENT, 1, false},
