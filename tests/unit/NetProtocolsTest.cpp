@@ -282,19 +282,14 @@ TEST_F(NetProtocolsTest, BindingBothServicesMakesThreeInstances) {
     EXPECT_EQ(Tree("Enum\\Network\\MSTCP\\0001\\Bindings"),
               "[HKEY_LOCAL_MACHINE\\Enum\\Network\\MSTCP\\0001\\Bindings]\r\n\"VREDIR\\\\0001\"=\"\"\r\n"
               "\"VSERVER\\\\0002\"=\"\"\r\n\"VREDIR\\\\0004\"=\"\"\r\n\r\n");
-    // The client brings its own file-sharing instance; every master copy is \0000.
+    // The client brings its own file-sharing instance; every master copy is \0000
+    // (the file-sharing instance's layout: scenario protocol/install-bind-win98).
     EXPECT_EQ(Tree("Enum\\Network\\VREDIR\\0004"),
               "[HKEY_LOCAL_MACHINE\\Enum\\Network\\VREDIR\\0004]\r\n\"Class\"=\"NetClient\"\r\n"
               "\"Driver\"=\"NetClient\\\\0000\"\r\n\"MasterCopy\"=\"Enum\\\\Network\\\\VREDIR\\\\0000\"\r\n"
               "\"DeviceDesc\"=\"Client for Microsoft Networks\"\r\n\"CompatibleIDs\"=\"VREDIR\"\r\n"
               "\"Mfg\"=\"Microsoft\"\r\n\"ConfigFlags\"=hex:10,00,00,00\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\Enum\\Network\\VREDIR\\0004\\Bindings]\r\n\"VSERVER\\\\0003\"=\"\"\r\n\r\n");
-    EXPECT_EQ(Tree("Enum\\Network\\VSERVER\\0003"),
-              "[HKEY_LOCAL_MACHINE\\Enum\\Network\\VSERVER\\0003]\r\n\"Class\"=\"NetService\"\r\n"
-              "\"Driver\"=\"NetService\\\\0000\"\r\n\"MasterCopy\"=\"Enum\\\\Network\\\\VSERVER\\\\0000\"\r\n"
-              "\"DeviceDesc\"=\"File and printer sharing for Microsoft Networks\"\r\n\"CompatibleIDs\"=\"VSERVER\"\r\n"
-              "\"Mfg\"=\"Microsoft\"\r\n\"ConfigFlags\"=hex:10,00,00,00\r\n\r\n"
-              "[HKEY_LOCAL_MACHINE\\Enum\\Network\\VSERVER\\0003\\Bindings]\r\n\r\n");
     // Unbinding takes the lowest client binding first; a client goes with
     // its own file-sharing instance.
     ASSERT_EQ(p.UnbindServices(1, ORVANE_PROTOCOL_TCPIP, ORVANE_SERVICE_CLIENT), 1);
