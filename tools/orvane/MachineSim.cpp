@@ -224,3 +224,11 @@ int FinishMachine(const HostOptions& options, std::string* error) {
 }
 
 bool StandardInputIsTerminal() { return isatty(0) != 0; }
+
+std::vector<std::string> TakeMessageBoxes() {
+    static size_t seen = 0;
+    std::vector<std::string> texts;
+    const auto& shown = sim::MessageBoxes();
+    for (; seen < shown.size(); ++seen) texts.push_back(shown[seen].text);
+    return texts;
+}

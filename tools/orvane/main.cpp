@@ -13,7 +13,7 @@
 
 namespace {
 
-const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily, &kTcpFamily};
+const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily, &kTcpFamily, &kProtocolFamily};
 
 const char kUsageHead[] =
     "usage: orvane [options] COMMAND [ARGS...] [; COMMAND [ARGS...]]...\n"
@@ -279,6 +279,7 @@ int main(int argc, char** argv) {
     for (size_t n = 0; n < commands.size(); ++n) {
         try {
             const int rc = RunOne(ctx, commands[n], commands.size() > 1, n == 0);
+            for (const std::string& text : TakeMessageBoxes()) Fail("message box: " + text);
             if (rc > result) result = rc;
         } catch (const UsageError& e) {
             Fail(e.what());
