@@ -13,7 +13,7 @@
 
 namespace {
 
-const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily, &kTcpFamily};
+const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily, &kTcpFamily, &kWnetFamily};
 
 const char kUsageHead[] =
     "usage: orvane [options] COMMAND [ARGS...] [; COMMAND [ARGS...]]...\n"
