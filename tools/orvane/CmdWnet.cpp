@@ -384,11 +384,15 @@ int Write(HostContext& ctx, const Args&, Node& out) {
     const INT result = api.SetWNETWriteData();
     out.Set("result", static_cast<long long>(result));
     out.Set("write-needed", static_cast<long long>(api.GetWNETWriteNeeded()));
+    // Where they can be seen at all, and only when there were any.
     std::vector<std::string> messages, calls;
-    if (TakePlatformEvents(&messages, &calls)) {
+    TakePlatformEvents(&messages, &calls);
+    if (!messages.empty()) {
         Node shown = Node::List();
         for (auto& m : messages) shown.Push(Node::Text(m));
         out.Set("message-boxes", shown);
+    }
+    if (!calls.empty()) {
         Node made = Node::List();
         for (auto& c : calls) made.Push(Node::Text(c));
         out.Set("domain-calls", made);
