@@ -123,6 +123,8 @@ private:
     // The workgroup or domain: from the domain classes at load, and the
     // change asked for at write time (WinNetworkDomain.cpp).
     void LoadMembership();
+    // A workgroup move is asked by clearing NTLogon and naming a workgroup.
+    bool AsksWorkgroup() const { return !m_fields.NTLogon && m_fields.ComputerWorkgroup[0]; }
     int JoinOnWin2000();
     int JoinOnNT4(int result);
 

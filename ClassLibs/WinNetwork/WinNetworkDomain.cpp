@@ -73,7 +73,7 @@ int CWinNetwork::JoinOnWin2000() {
     if (!m_fields.DomainChangePending) return 1;
     if (!domain.IsLoaded()) return 0;
     WCHAR name[sizeof m_fields.NTLogonDomain];
-    if (!m_fields.NTLogon && m_fields.ComputerWorkgroup[0]) {
+    if (AsksWorkgroup()) {
         Widen(name, m_fields.ComputerWorkgroup);
         if (domain.JoinWorkgroup(name, nullptr, nullptr)) return 1;
         Show("Error joining the workgroup", MB_ICONERROR);
@@ -90,7 +90,7 @@ int CWinNetwork::JoinOnNT4(int result) {
     CNT4Domain domain;
     if (!domain.IsLoaded() || !m_fields.DomainChangePending) return result;
     WCHAR name[sizeof m_fields.NTLogonDomain];
-    if (!m_fields.NTLogon && m_fields.ComputerWorkgroup[0]) {
+    if (AsksWorkgroup()) {
         Widen(name, m_fields.ComputerWorkgroup);
         return domain.JoinWorkgroup(name) ? result : 0;
     }

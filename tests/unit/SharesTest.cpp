@@ -43,7 +43,8 @@ std::string Names(const ShareTable& t) {
 
 TEST(Win9xShares, ListsDiskSharesAsTheyAreAndMakesThemAgainUnchanged) {
     Machine(sim::Platform::Win98, Share9x("DATA", 0, "C:\\\\DATA", "Docs", "67,df,0c,e2,03,fe") +
-                                      Share9x("LASER", 1, "LPT1:", "Printer") + Share9x("TOOLS", 0, "D:\\\\", ""));
+                                      Share9x("LASER", 1, "LPT1:", "Printer") + Share9x("TOOLS", 0, "D:\\\\", "") +
+                                      Share9x("NOTES", 0, "E:\\\\", std::string(49, 'r')));
     CWin9xShares shares;
     ASSERT_EQ(shares.IsLoaded(), 1);
     ShareTable t;
@@ -63,7 +64,11 @@ TEST(Win9xShares, ListsDiskSharesAsTheyAreAndMakesThemAgainUnchanged) {
     EXPECT_EQ(ValuesOf((std::string(kLanMan) + "DATA").c_str()),
               "\"Flags\"=dword:00000191\n\"Parm1enc\"=hex:\n\"Parm2enc\"=hex:67,df,0c,e2,03,fe\n"
               "\"Path\"=\"C:\\\\DATA\"\n\"Remark\"=\"Docs\"\n\"Type\"=dword:00000000");
-    EXPECT_EQ(sim::DiffReg(before, sim::RegFormat::Regedit4).find("LASER"), std::string::npos);
+    // Neither the printer nor the share whose remark does not fit the table
+    // was touched.
+    const std::string patch = sim::DiffReg(before, sim::RegFormat::Regedit4);
+    EXPECT_EQ(patch.find("LASER"), std::string::npos);
+    EXPECT_EQ(patch.find("NOTES"), std::string::npos);
 }
 
 TEST(Win9xShares, AListingThatFailsLeavesTheTableEmptyAndTheWriteDoesNothing) {
@@ -79,7 +84,9 @@ TEST(Win9xShares, AListingThatFailsLeavesTheTableEmptyAndTheWriteDoesNothing) {
     sim::ClearApiCalls();
     EXPECT_EQ(shares.Write(t), 1);
     EXPECT_EQ(sim::ApiCallsOf("NetShareDel").size() + sim::ApiCallsOf("NetShareAdd").size(), 0u);
-    // Without the library nothing is called at all.
+    // Without the library, or one of its functions, nothing is called at all.
+    sim::RemoveFunction("SVRAPI.DLL", "NetShareDel");
+    EXPECT_EQ(CWin9xShares().IsLoaded(), 0);
     sim::RemoveModule("SVRAPI.DLL");
     CWin9xShares missing;
     EXPECT_EQ(missing.IsLoaded(), 0);

@@ -210,15 +210,17 @@ TEST(WinNetworkSetters, ExactChangesOnlyAndTheFlagsTheyRaise) {
 TEST(WinNetworkLogonChoices, TheBuiltInLogonThenEachClientByItsDescription) {
     Machine(sim::Platform::Win98, kSample98,
             Key((std::string(kClients) + "\\0002").c_str()) + Line("DriverDesc", Sz("Client without Ndi")) +
-                Key((std::string(kClients) + "\\0003").c_str()) + Line("DeviceDesc", Sz("no DriverDesc")));
+                Key((std::string(kClients) + "\\0003").c_str()) + Line("DeviceDesc", Sz("no DriverDesc")) +
+                Key((std::string(kClients) + "\\0004").c_str()) + Line("DriverDesc", "dword:00000001"));
     CWinNetwork w;
-    EXPECT_EQ(w.GetLogonCount(), 5u);
+    EXPECT_EQ(w.GetLogonCount(), 6u);
     EXPECT_EQ(LogonName(w, 0), "Windows Logon");
     EXPECT_EQ(LogonName(w, 1), "Client for Microsoft Networks");
     EXPECT_EQ(LogonName(w, 2), "Client for NetWare Networks");
     EXPECT_EQ(LogonName(w, 3), "Client without Ndi");  // the later values do not matter for the name
     EXPECT_EQ(LogonName(w, 4), "(none)");
-    EXPECT_EQ(LogonName(w, 5), "(none)");
+    EXPECT_EQ(LogonName(w, 5), "(none)");  // a DriverDesc that is no text
+    EXPECT_EQ(LogonName(w, 6), "(none)");
     EXPECT_EQ(LogonName(w, 0xFFFFFFFF), "(none)");
     Machine(sim::Platform::Win98, "");
     CWinNetwork none;
@@ -342,6 +344,7 @@ TEST(WinNetworkWrite, Windows98RunsEveryStepAndCountsEach) {
          },
          0},
         {"no SetComputerNameA", [] { sim::RemoveFunction("KERNEL32.DLL", "SetComputerNameA"); }, 1},
+        {"no Real Mode Net key", [] { sim::ImportReg(std::string("REGEDIT4\r\n\r\n[-") + kRealMode + "]\r\n"); }, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -353,13 +356,19 @@ TEST(WinNetworkWrite, Windows98RunsEveryStepAndCountsEach) {
         w.SetComputerWorkgroup("ACCOUNTS");
         w.SetDefaultLogon("Client for NetWare Networks");
         c.spoil();
+        sim::ClearApiCalls();
         EXPECT_EQ(w.WriteData(), c.result);
+        EXPECT_EQ(sim::ApiCallsOf("NetShareAdd").size(), 2u);  // both shares made again
+        EXPECT_EQ(ValuesOf("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"),
+                  "\"DisablePwdCaching\"=dword:00000000");
         // The other rows are written whatever failed.
         const std::string vnetsup = ValuesOf(kVnetsup);
         EXPECT_NE(vnetsup.find("\"ComputerName\"=\"ORION2\""), std::string::npos);
         EXPECT_NE(vnetsup.find("\"Workgroup\"=\"ACCOUNTS\""), std::string::npos);
         EXPECT_NE(ValuesOf(kProvider).find("\"LogonDisconnected\"=hex:00,00,00,00"), std::string::npos);
-        EXPECT_EQ(ValuesOf(kRealMode), "\"preferredredir\"=\"NWREDIR\"");
+        if (sim::KeyExists(kRealMode)) {
+            EXPECT_EQ(ValuesOf(kRealMode), "\"preferredredir\"=\"NWREDIR\"");
+        }
         const bool logonWritable = std::string(c.what) != "Network\\Logon read-only";
         EXPECT_EQ(ValuesOf(kLogon).find("\"LMLogon\"=hex:01,00,00,00") != std::string::npos, logonWritable);
         EXPECT_EQ(w.GetWriteNeeded(), 1);  // never cleared
@@ -412,6 +421,14 @@ TEST_F(WinNetworkNTWrite, TheJoinFollowsTheFieldsOnlyWhileADomainChangeIsPending
          "DOMAIN CHANGE FAILED;", "WORKGROUP", 0},
         {"NT4 nothing named", nt4, [](CWinNetwork& w) { w.SetComputerWorkgroup(""); }, 1, "", "WORKGROUP", 0},
         {"NT4 workgroup", nt4, [](CWinNetwork& w) { w.SetComputerWorkgroup("SALES"); }, 1, "", "SALES", 0},
+        {"NT4 domain named without nt-logon", nt4,
+         [](CWinNetwork& w) { w.SetNTLogonDomain("CORP"), w.SetComputerWorkgroup(""); }, 1, "", "WORKGROUP", 0},
+        {"NT4 workgroup refused", nt4,
+         [](CWinNetwork& w) {
+             w.SetComputerWorkgroup("SALES");
+             sim::FailCall("LsaSetInformationPolicy", 0xC0000022);
+         },
+         0, "", "WORKGROUP", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -452,6 +469,33 @@ TEST_F(WinNetworkNTWrite, Windows2000StoresTheHostNameAndRepeatsTheJoinOnEveryWr
     without.SetComputerWorkgroup("SALES");
     EXPECT_EQ(without.WriteData(), 0);
     EXPECT_EQ(sim::MessageBoxes().size(), 0u);
+}
+
+TEST_F(WinNetworkNTWrite, EachNameStepOfWindows2000Counts) {
+    struct Case {
+        const char* removed;    // a KERNEL32 function taken away
+        const char* readOnly;   // a key that refuses writes
+        int result;
+    };
+    const char* names = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName";
+    const char* tcpip = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip";
+    const Case cases[] = {{"SetComputerNameExA", nullptr, 1},
+                          {"SetComputerNameA", names, 0},  // only SetComputerNameExA fails
+                          {"SetComputerNameExA", tcpip, 0}};  // only the host name values fail
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.removed) + (c.readOnly ? " read-only" : ""));
+        Prepare(sim::Platform::Win2000);
+        ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n\r\n[" + std::string(tcpip) + "\\Parameters]\r\n").ok);
+        sim::RemoveFunction("KERNEL32.DLL", c.removed);
+        CWinNetwork w;
+        w.SetComputerNameText("ws02");
+        if (c.readOnly) sim::SetKeyAccess(c.readOnly, sim::KeyAccess::ReadOnly);
+        EXPECT_EQ(w.WriteData(), c.result);
+        if (!c.readOnly) {
+            EXPECT_EQ(ValuesOf((std::string(tcpip) + "\\Parameters").c_str()),
+                      "\"Hostname\"=\"ws02\"\n\"NV Hostname\"=\"ws02\"");
+        }
+    }
 }
 
 }  // namespace
