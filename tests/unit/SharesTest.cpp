@@ -119,6 +119,8 @@ TEST(WinNTShares, DiskSharesComeBackUnlimitedWhileOthersAreNeverTouched) {
         EXPECT_EQ(Names(t), "TEAM ");
         EXPECT_EQ(sim::ApiCallsOf("NetShareAdd").back().Arg("max_uses"), "0xFFFFFFFF");
         EXPECT_EQ(sim::ApiCallsOf("NetShareAdd").back().Arg("password"), "(null)");
+        EXPECT_EQ(sim::ApiCallsOf("NetShareAdd").back().Arg("path"), "D:\\TEAM");
+        EXPECT_EQ(sim::ApiCallsOf("NetShareAdd").back().Arg("remark"), "Team");
         for (auto& del : sim::ApiCallsOf("NetShareDel")) EXPECT_EQ(del.Arg("name"), "TEAM");
         EXPECT_EQ(sim::Describe(sim::LiveSecurityResources()), sim::Describe({}));
     }
