@@ -2,7 +2,7 @@
 // must give back: network API buffers, LSA memory and handles, SID copies,
 // service and token handles, local blocks. Each is released through the
 // function it belongs to (often one looked up at run time), on every way
-// out; a step that releases at a designed moment calls Reset itself.
+// out; a step that must release at a given moment calls Reset itself.
 #pragma once
 
 #include <utility>

@@ -23,6 +23,16 @@ constexpr size_t kMaxDomainName = 15;
 // \\ + 15 characters + \IPC$
 constexpr size_t kRemoteNameChars = 23;
 
+// COMPUTERNAME$ in upper case; false for a name of more than 15 characters.
+bool MachineAccountName(LPCWSTR computerName, WCHAR (&account)[kMaxComputerName + 2]) {
+    const size_t length = domain_text::Length(computerName, kMaxComputerName + 1);
+    if (length > kMaxComputerName) return false;
+    for (size_t i = 0; i < length; ++i) account[i] = domain_text::Upper(computerName[i]);
+    account[length] = '$';
+    account[length + 1] = 0;
+    return true;
+}
+
 }  // namespace
 
 int CNT4Domain::GetDCName(LPCWSTR domain, LPWSTR* dcName) {
@@ -98,11 +108,9 @@ int CNT4Domain::AddMachineAccount(LPCWSTR dcName, LPWSTR computerName, DWORD acc
     if (!Loaded || !computerName) return 0;
     if (accountType != WorkstationAccount && accountType != ServerAccount && accountType != InterdomainAccount)
         return 0;
-    const size_t length = domain_text::Length(computerName, kMaxComputerName + 1);
-    if (length > kMaxComputerName) return 0;
-    WCHAR account[kMaxComputerName + 2] = {0};
-    for (size_t i = 0; i < length; ++i) account[i] = domain_text::Upper(computerName[i]);
-    account[length] = '$';
+    WCHAR account[kMaxComputerName + 2];
+    if (!MachineAccountName(computerName, account)) return 0;
+    const size_t length = domain_text::Length(computerName, kMaxComputerName);
     // The password a new machine account gets: the name in lower case, at
     // most 14 characters, in the caller's own text.
     for (size_t i = 0; i < length; ++i) computerName[i] = domain_text::Lower(computerName[i]);
@@ -121,11 +129,8 @@ int CNT4Domain::AddMachineAccount(LPCWSTR dcName, LPWSTR computerName, DWORD acc
 
 int CNT4Domain::DeleteMachineAccount(LPCWSTR dcName, LPCWSTR computerName) {
     if (!Loaded) return 0;
-    const size_t length = domain_text::Length(computerName, kMaxComputerName + 1);
-    if (length > kMaxComputerName) return 0;
-    WCHAR account[kMaxComputerName + 2] = {0};
-    for (size_t i = 0; i < length; ++i) account[i] = domain_text::Upper(computerName[i]);
-    account[length] = '$';
+    WCHAR account[kMaxComputerName + 2];
+    if (!MachineAccountName(computerName, account)) return 0;
     return NetUserDel(dcName, account) == NERR_Success ? 1 : 0;
 }
 
@@ -276,7 +281,7 @@ int CNT4Domain::JoinDomain(LPWSTR domain, LPCWSTR machinePassword, LPCWSTR user,
     }
     sid.Reset();
     policy.Reset();
-    EstablishNullSession(dc.Get(), 0, WTEXT(""), WTEXT(""), WTEXT(""));
+    EstablishNullSession(dc.Get(), 0, WTEXT(""), WTEXT(""), WTEXT(""));  // as the clean-ups end it
     dc.Reset();
     ConfigureNetlogon(1);
     return 1;

@@ -32,8 +32,10 @@ CW2KDomain::~CW2KDomain() {}
 int CW2KDomain::GetJoinInformation(LPCWSTR* name, int* joinStatus) {
     if (!Loaded) return 0;
     auto buffer = domain_detail::Hold<LPWSTR>(NetApiBufferFree);
-    NETSETUP_JOIN_STATUS status = NetSetupUnknownStatus;
-    KeepStatus(NetGetJoinInformation(nullptr, buffer.Receive(), &status));
+    // Read as a number: the platform may answer a state the enumeration lacks.
+    static_assert(sizeof(NETSETUP_JOIN_STATUS) == sizeof(DWORD), "the join state is 32 bits");
+    DWORD status = NetSetupUnknownStatus;
+    KeepStatus(NetGetJoinInformation(nullptr, buffer.Receive(), reinterpret_cast<PNETSETUP_JOIN_STATUS>(&status)));
     JoinStatus = static_cast<int>(status);
     if (LastStatus != 0) return 0;
 

@@ -8,9 +8,10 @@
 
 namespace {
 
-const char* const kSectionNames[] = {"seed",   "access",   "commands",     "output",   "exit",
-                                     "dhcp",   "messages", "commands-run", "registry", "file",
-                                     "wine-output", "wine-exit", "wine-registry"};
+const char* const kSectionNames[] = {"seed",     "access",       "commands",    "output",    "exit",
+                                     "dhcp",     "messages",     "commands-run", "netapi32", "advapi32",
+                                     "svrapi",   "registry",     "file",        "wine-output", "wine-exit",
+                                     "wine-registry"};
 // Sections that take an argument: [registry KEY], [wine-registry KEY], [file NAME].
 bool TakesArgument(const std::string& name) { return name == "registry" || name == "wine-registry" || name == "file"; }
 
