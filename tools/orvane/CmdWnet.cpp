@@ -483,5 +483,6 @@ const CommandFamily kWnetFamily = {
     "  Natively the write also lists the message boxes the library showed and the\n"
     "  domain calls it made, in words.\n"
     "  Examples: orvane wnet rename ORION2\n"
-    "            orvane --machine nt4.reg wnet join-domain CORP\n"
+    "            orvane --machine nt4.reg --dc domain=CORP,dc=CORPDC,sid=S-1-5-21-1-2-3 \\\n"
+    "                   wnet join-domain CORP\n"
     "            orvane wnet logon \"Client for Microsoft Networks\"\n"};

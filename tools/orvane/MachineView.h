@@ -1,9 +1,8 @@
 // What the host sees of the machine beside the library, to explain what a
-// write did: the workgroup or domain the machine now believes it is in, and
-// the message boxes and domain calls the library made. Natively these come
-// from the simulated platform's own records (not through calls of its
-// functions, so no record gains the host's own calls); on Windows the
-// membership is asked of the system and the rest cannot be observed.
+// write did: the workgroup or domain the machine now believes it is in,
+// asked of the system as the library asks it (so the host's own call shows
+// in a call record after the write's), and the message boxes and domain
+// calls the library made, which only the simulated platform records.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// The simulated machine's records, in words.
+// The simulated machine's records of message boxes and calls, in words.
 #include "MachineView.h"
 
 #include "sim/control.h"
@@ -44,15 +44,6 @@ std::string Words(const sim::ApiCall& c) {
 }
 
 }  // namespace
-
-Membership MachineMembership() {
-    const sim::PrimaryDomain primary = sim::GetPrimaryDomain();
-    Membership m;
-    m.known = true;
-    m.domain = !primary.sid.empty();
-    m.name = primary.name;
-    return m;
-}
 
 bool TakePlatformEvents(std::vector<std::string>* messages, std::vector<std::string>* calls) {
     const auto& boxes = sim::MessageBoxes();

@@ -1,7 +1,6 @@
-// The live machine: its membership asked of the system, the way the library
-// asks it (the join information on Windows 2000, the LSA's primary domain
-// on NT 4.0). Message boxes were seen by the user and calls cannot be
-// watched from here.
+// The machine's membership asked of the system, the way the library asks
+// it (the join information on Windows 2000, the LSA's primary domain on NT
+// 4.0), natively of the simulated platform and on Windows of the live one.
 #include <windows.h>
 #include <lm.h>
 #include <ntsecapi.h>
@@ -80,5 +79,3 @@ Membership MachineMembership() {
     if (advapi) FreeLibrary(advapi);
     return m;
 }
-
-bool TakePlatformEvents(std::vector<std::string>*, std::vector<std::string>*) { return false; }
