@@ -51,6 +51,7 @@ extern const CommandFamily kPlatformFamily;
 extern const CommandFamily kRegFamily;
 extern const CommandFamily kNicFamily;
 extern const CommandFamily kTcpFamily;
+extern const CommandFamily kWnetFamily;
 extern const CommandFamily kProtocolFamily;
 
 // The verb a command names, its argument count checked; throws UsageError

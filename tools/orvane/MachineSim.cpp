@@ -179,7 +179,9 @@ std::string Record() {
     // Network, security and service calls, each under the library that
     // exports it, as the Wine runs' netapi32 double logs its own.
     for (auto& call : sim::ApiCalls()) {
-        const char* library = call.function.rfind("Net", 0) == 0 ? "netapi32"
+        // Windows 95/98 has network functions in svrapi.dll alone.
+        const char* network = sim::GetPlatform() == sim::Platform::Win98 ? "svrapi" : "netapi32";
+        const char* library = call.function.rfind("Net", 0) == 0 ? network
                               : call.function == "CloseHandle"    ? "kernel32"
                                                                   : "advapi32";
         out += std::string(library) + " " + call.Line() + (call.injected ? " (injected)" : "") + "\n";

@@ -13,7 +13,8 @@
 
 namespace {
 
-const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily, &kTcpFamily, &kProtocolFamily};
+const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily,
+                                           &kTcpFamily,  &kWnetFamily,     &kProtocolFamily};
 
 const char kUsageHead[] =
     "usage: orvane [options] COMMAND [ARGS...] [; COMMAND [ARGS...]]...\n"
