@@ -13,7 +13,7 @@ CWinNetwork* Identity() { return g_library.identity; }
 }  // namespace
 
 INT WINAPI GetWNETComputerName(LPSTR buffer, DWORD size) {
-    return CopyFrom(Identity(), buffer, size, [](CWinNetwork& w) { return w.GetComputerName(); });
+    return CopyFrom(Identity(), buffer, size, [](CWinNetwork& w) { return w.GetComputerNameText(); });
 }
 INT WINAPI GetWNETComputerWorkgroup(LPSTR buffer, DWORD size) {
     return CopyFrom(Identity(), buffer, size, [](CWinNetwork& w) { return w.GetComputerWorkgroup(); });
@@ -37,14 +37,18 @@ INT WINAPI GetWNETLogonCount(void) {
     return Call(Identity(), 0, [](CWinNetwork& w) { return w.GetLogonCount(); });
 }
 INT WINAPI GetWNETLogonName(DWORD index, LPSTR buffer, DWORD size) {
-    return CopyFrom(Identity(), buffer, size, [&](CWinNetwork& w) { return w.GetLogonName(index); });
+    // The name is looked up into this call's own buffer, so two threads
+    // asking at once each get their own answer.
+    char name[CWinNetwork::LogonNameSize];
+    return CopyFrom(Identity(), buffer, size,
+                    [&](CWinNetwork& w) { return w.GetLogonName(index, name) ? name : nullptr; });
 }
 INT WINAPI GetWNETWriteNeeded(void) {
     return Call(Identity(), 0, [](CWinNetwork& w) { return w.GetWriteNeeded(); });
 }
 
 void WINAPI SetWNETComputerName(LPCSTR text) {
-    Apply(Identity(), [&](CWinNetwork& w) { w.SetComputerName(text); });
+    Apply(Identity(), [&](CWinNetwork& w) { w.SetComputerNameText(text); });
 }
 void WINAPI SetWNETComputerWorkgroup(LPCSTR text) {
     Apply(Identity(), [&](CWinNetwork& w) { w.SetComputerWorkgroup(text); });

@@ -8,7 +8,9 @@ every key on its own line, intermediate keys included; roots in the order
 HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CURRENT_CONFIG; subkeys sorted as
 NT keeps them (names compared upper-cased), an order a Windows 98 machine can
 have too, so a sample reads back in its order in every platform mode; values
-in one creation order, sorted by their lower-cased names; hex lists broken
+in one creation order, sorted by their lower-cased names, except in keys
+given as InOrder (the order the library itself creates them in, so that a
+write that makes such a key again leaves it as it was); hex lists broken
 where regedit breaks them.
 
     scripts/make_examples.py            write the three files
@@ -48,6 +50,10 @@ class Multi:
 class Expand:
     def __init__(self, text):
         self.text = text
+
+
+class InOrder(list):
+    """Values of a key written in the order given rather than sorted."""
 
 
 def encode(value):
@@ -98,6 +104,7 @@ class Key:
         self.name = name
         self.children = {}  # lower-cased name -> Key
         self.values = []  # (name, value); written sorted by lower-cased name
+        self.in_order = False  # written as given instead
 
     def child(self, name):
         # Sorting by str.upper() matches NT's order only for ASCII.
@@ -119,6 +126,7 @@ def build(keys):
         for part in rest.split("\\"):
             key = key.child(part)
         seen = {name.upper() for name, _ in key.values}
+        key.in_order = key.in_order or isinstance(values, InOrder)
         for name, value in values:
             if name.upper() in seen:
                 raise ValueError(f"value {name} twice in {path}")
@@ -132,7 +140,8 @@ def render(header, keys):
 
     def walk(key, full):
         out.append(f"[{full}]" + NL)
-        for name, value in sorted(key.values, key=lambda nv: nv[0].lower()):
+        values = key.values if key.in_order else sorted(key.values, key=lambda nv: nv[0].lower())
+        for name, value in values:
             out.append(value_line(name, value, header) + NL)
         out.append(NL)
         for child in sorted(key.children.values(), key=lambda k: k.name.upper()):
@@ -318,6 +327,9 @@ WIN98 = (
                 ("SystemRoot", "C:\\WINDOWS"),
             ],
         ),
+        # Shares as the share functions keep them: a full-access share without
+        # passwords and a read-only one whose password is READPW, encoded as
+        # Windows 95/98 encodes it.
         (
             f"{HKLM}Software\\Microsoft\\Windows\\CurrentVersion\\Network\\LanMan\\DATA",
             [
@@ -327,6 +339,17 @@ WIN98 = (
                 ("Parm2enc", Binary()),
                 ("Parm1enc", Binary()),
                 ("Remark", "Shared documents"),
+            ],
+        ),
+        (
+            f"{HKLM}Software\\Microsoft\\Windows\\CurrentVersion\\Network\\LanMan\\PUBLIC",
+            [
+                ("Flags", Dword(0x191)),
+                ("Type", Dword(0)),
+                ("Path", "C:\\PUBLIC"),
+                ("Parm2enc", Binary(0x67, 0xDF, 0x0C, 0xE2, 0x03, 0xFE)),
+                ("Parm1enc", Binary()),
+                ("Remark", "Read-only files"),
             ],
         ),
         (
@@ -387,6 +410,8 @@ WIN98 = (
         ),
         (f"{W98_CLASS}System", [("", "System devices")]),
         (f"{W98_CLASS}System\\0005", [("DriverDesc", "Intel 82371AB/EB PCI to ISA bridge (ISA mode)")]),
+        # The computer name as the system's computer-name functions keep it.
+        (f"{HKLM}System\\CurrentControlSet\\Control\\ComputerName\\ComputerName", [("ComputerName", "ORION")]),
         (
             f"{HKLM}System\\CurrentControlSet\\Services\\MSNP32\\NetworkProvider",
             [
@@ -416,15 +441,18 @@ WIN98 = (
                 ("StaticVxD", "vnetsup.vxd"),
             ],
         ),
-        # The user's persistent connections: one of the Microsoft network, one
-        # of the NetWare client.
+        # The user's persistent connections: one of the NetWare client, one of
+        # the Microsoft network (last, with its values in the order a write
+        # makes them, so that a write leaves it as it was).
         (
-            f"{HKCU}Network\\Persistent\\F",
-            [("RemotePath", "\\\\FILESRV\\PUBLIC"), ("UserName", "JSMITH"), ("ProviderName", "Microsoft Network")],
+            f"{HKCU}Network\\Persistent\\E",
+            [("RemotePath", "\\\\NW411\\SYS"), ("UserName", "JSMITH"), ("ProviderName", "NetWare")],
         ),
         (
-            f"{HKCU}Network\\Persistent\\G",
-            [("RemotePath", "\\\\NW411\\SYS"), ("UserName", "JSMITH"), ("ProviderName", "NetWare")],
+            f"{HKCU}Network\\Persistent\\F",
+            InOrder(
+                [("RemotePath", "\\\\FILESRV\\PUBLIC"), ("UserName", "JSMITH"), ("ProviderName", "Microsoft Network")]
+            ),
         ),
         # The current hardware profile: the 3Com card is enabled.
         (f"{HKCC}Enum\\{W98_3COM_DEV}", [("CSConfigFlags", Binary(0, 0, 0, 0))]),
@@ -502,13 +530,15 @@ def nt_connections(microsoft_user, netware_user, drive_other):
     return [
         (
             HKCU + "Network\\H",
-            [
-                ("RemotePath", "\\\\FILESRV\\USERS"),
-                ("UserName", microsoft_user),
-                ("ProviderName", "Microsoft Windows Network"),
-                ("ProviderType", Dword(0x20000)),
-                ("ConnectionType", Dword(1)),
-            ],
+            InOrder(
+                [
+                    ("RemotePath", "\\\\FILESRV\\USERS"),
+                    ("UserName", microsoft_user),
+                    ("ProviderName", "Microsoft Windows Network"),
+                    ("ProviderType", Dword(0x20000)),
+                    ("ConnectionType", Dword(1)),
+                ]
+            ),
         ),
         (
             HKCU + "Network\\" + drive_other,
@@ -568,6 +598,17 @@ NT4 = (
         (
             NT_SERVICES + "LanmanServer\\Shares",
             [
+                # A printer share, which the library leaves alone.
+                (
+                    "LASERJET",
+                    Multi(
+                        "MaxUses=4294967295",
+                        "Path=HP LaserJet 4",
+                        "Permissions=0",
+                        "Remark=Office printer",
+                        "Type=1",
+                    ),
+                ),
                 (
                     "PROJECTS",
                     Multi(

@@ -2,8 +2,9 @@
 # The end-to-end proof on a real Win32 implementation: the 64-bit Windows
 # build under wine64 runs the DLL start-up probe, the registry and INF
 # conformance checks in the three platform modes, the security conformance
-# checks in the two NT modes (with Wine's own netapi32 and with the netapi32
-# double), the C host of the public header, and every scenario of
+# checks and the domain classes in the two NT modes (each with Wine's own
+# netapi32 and with the netapi32 double), the C host of the public header,
+# and every scenario of
 # tests/scenarios (the same files the native suite runs on the simulated
 # platform).
 #
@@ -33,7 +34,8 @@ unset DISPLAY
 wine="$(command -v wine)"
 doubles="$x64/tests/windows"
 for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$doubles/registry_conformance.exe" \
-         "$doubles/inf_conformance.exe" "$doubles/security_conformance.exe" "$doubles/abi_host.exe" \
+         "$doubles/inf_conformance.exe" "$doubles/security_conformance.exe" "$doubles/domain_probe.exe" \
+         "$doubles/abi_host.exe" \
          "$doubles/dhcpcsvc.dll" "$doubles/svrapi.dll" "$doubles/netapi32.dll" "$doubles/wsock32.dll" \
          "$doubles/rasapi32_template.dll" "$doubles/startup_probe.dll" "$doubles/startup_host.exe" \
          "$native/tests/scenario_runner"; do
@@ -103,6 +105,15 @@ for mode in 98 nt4 2k; do
   done
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\security%sd.exe\\DllOverrides]\r\n"netapi32"="native,builtin"\r\n\r\n' \
     "$mode" >>"$appdefaults"
+  # The domain classes, likewise with Wine's netapi32 and with the double.
+  cp "$x64/tests/windows/domain_probe.exe" "$bin/domain$mode.exe"
+  cp "$x64/tests/windows/domain_probe.exe" "$bin/domain${mode}d.exe"
+  for exe in "domain$mode.exe" "domain${mode}d.exe"; do
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
+      "$exe" "${version[$mode]}" >>"$appdefaults"
+  done
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\domain%sd.exe\\DllOverrides]\r\n"netapi32"="native,builtin"\r\n\r\n' \
+    "$mode" >>"$appdefaults"
 done
 printf '[HKEY_CURRENT_USER\\Software\\OrvaneScenario]\r\n"Sentinel"="appdefaults-%s"\r\n\r\n' "$$" >>"$appdefaults"
 step "setting the Windows version and DLL overrides per program"
@@ -161,6 +172,26 @@ for mode in nt4 2k; do
       if [[ -f orvane-doubles.log ]]; then log="$(<orvane-doubles.log)"; fi
       if [[ "$log" != *"netapi32 NetJoinDomain"* || "$log" == *"leaked-buffers"* ]]; then
         echo "wine-tests: the netapi32 double did not log its calls, or leaked buffers" >&2
+        failed=1
+      fi
+    fi
+  done
+done
+rm -f orvane-doubles.log
+
+for mode in nt4 2k; do
+  for variant in "" d; do
+    step "domain classes, ${version[$mode]}${variant:+, netapi32 double}"
+    rm -f orvane-doubles.log
+    if ! timeout 60 "$wine" "domain$mode$variant.exe"; then
+      echo "wine-tests: the domain classes failed in ${version[$mode]} mode${variant:+ with the double}" >&2
+      failed=1
+    fi
+    if [[ -n "$variant" ]]; then
+      log=""
+      if [[ -f orvane-doubles.log ]]; then log="$(<orvane-doubles.log)"; fi
+      if [[ "$log" != *"netapi32 NetJoinDomain"* || "$log" == *"leaked-buffers"* || "$log" == *"open-sessions"* ]]; then
+        echo "wine-tests: the netapi32 double did not see the domain classes, or they left a buffer or session" >&2
         failed=1
       fi
     fi

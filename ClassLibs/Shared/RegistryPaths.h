@@ -15,6 +15,18 @@ inline constexpr char kNetworkEnum[] = "Enum\\Network\\";
 // Driver class keys (NetTrans\0000), below which each protocol instance keeps its settings.
 inline constexpr char kClass[] = "System\\CurrentControlSet\\Services\\Class\\";
 
+// The networking identity: computer name, workgroup and comment; logon
+// options; the network clients and the primary logon.
+inline constexpr char kVnetsup[] = "System\\CurrentControlSet\\Services\\VxD\\VNETSUP";
+inline constexpr char kNetworkLogon[] = "Network\\Logon";
+inline constexpr char kMsnpProvider[] = "System\\CurrentControlSet\\Services\\MSNP32\\NetworkProvider";
+inline constexpr char kNetworkPolicies[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network";
+inline constexpr char kNetClientClass[] = "System\\CurrentControlSet\\Services\\Class\\NetClient";
+inline constexpr char kRealModeNet[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Network\\Real Mode Net";
+// Below HKEY_CURRENT_USER: one key per drive letter of a persistent connection.
+inline constexpr char kPersistentWin9x[] = "Network\\Persistent\\";
+inline constexpr char kPersistentNT[] = "Network\\";
+
 // ---- Windows NT 4.0 and 2000 ----
 inline constexpr char kNetworkCards[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
 // The name some Windows 2000 installations use instead.

@@ -206,7 +206,39 @@ typedef struct _USE_INFO_2 {
 #define USE_FORCE 1
 #define USE_LOTS_OF_FORCE 2
 
+// ---- lmshare.h -------------------------------------------------------------------
+#define NNLEN 80
+#define NERR_DuplicateShare (NERR_BASE + 18)
+#define NERR_NetNameNotFound (NERR_BASE + 210)
+
+typedef struct _SHARE_INFO_2 {
+    LMSTR shi2_netname;
+    DWORD shi2_type;
+    LMSTR shi2_remark;
+    DWORD shi2_permissions;
+    DWORD shi2_max_uses;
+    DWORD shi2_current_uses;
+    LMSTR shi2_path;
+    LMSTR shi2_passwd;
+} SHARE_INFO_2, *PSHARE_INFO_2, *LPSHARE_INFO_2;
+
+#define STYPE_DISKTREE 0
+#define STYPE_PRINTQ 1
+#define STYPE_DEVICE 2
+#define STYPE_IPC 3
+#define STYPE_TEMPORARY 0x40000000
+#define STYPE_SPECIAL 0x80000000
+#define SHI_USES_UNLIMITED ((DWORD)-1)
+#define SHARE_NETNAME_PARMNUM 1
+#define SHARE_TYPE_PARMNUM 3
+#define SHARE_PATH_PARMNUM 8
+
 extern "C" {
+
+NET_API_STATUS WINAPI NetShareEnum(LMSTR servername, DWORD level, LPBYTE* bufptr, DWORD prefmaxlen,
+                                   LPDWORD entriesread, LPDWORD totalentries, LPDWORD resume_handle);
+NET_API_STATUS WINAPI NetShareAdd(LMSTR servername, DWORD level, LPBYTE buf, LPDWORD parm_err);
+NET_API_STATUS WINAPI NetShareDel(LMSTR servername, LMSTR netname, DWORD reserved);
 
 NET_API_STATUS WINAPI NetApiBufferFree(LPVOID Buffer);
 

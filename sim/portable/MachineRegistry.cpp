@@ -55,6 +55,14 @@ bool ReadDword(const std::string& key, const char* name, DWORD* out) {
     return true;
 }
 
+bool ReadBinary(const std::string& key, const char* name, std::vector<BYTE>* out) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadRaw(key, name, &type, &data) || type != REG_BINARY) return false;
+    *out = data;
+    return true;
+}
+
 bool ReadMultiText(const std::string& key, const char* name, std::vector<std::string>* out) {
     DWORD type = 0;
     std::vector<BYTE> data;
@@ -90,6 +98,14 @@ LONG WriteDword(const std::string& key, const char* name, DWORD value) {
     return RegSetValueExA(k.h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
+LONG WriteBinary(const std::string& key, const char* name, const std::vector<BYTE>& bytes) {
+    Key k;
+    LONG rc = Create(key, &k);
+    if (rc != ERROR_SUCCESS) return rc;
+    return RegSetValueExA(k.h, name, 0, REG_BINARY, bytes.empty() ? nullptr : bytes.data(),
+                          static_cast<DWORD>(bytes.size()));
+}
+
 LONG WriteMultiText(const std::string& key, const char* name, const std::vector<std::string>& texts) {
     std::string data;
     for (auto& t : texts) {
@@ -114,6 +130,19 @@ LONG DeleteValue(const std::string& key, const char* name) {
 bool KeyExists(const std::string& key) {
     Key k;
     return Open(key, KEY_READ, &k) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> ValueNames(const std::string& key) {
+    std::vector<std::string> names;
+    Key k;
+    if (Open(key, KEY_READ, &k) != ERROR_SUCCESS) return names;
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD size = sizeof name;
+        if (RegEnumValueA(k.h, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, size);
+    }
+    return names;
 }
 
 std::vector<std::string> Subkeys(const std::string& key) {

@@ -1,7 +1,8 @@
 // KERNEL32 of the simulated machine: the platform mode behind
 // GetVersionExA, the Windows directory, last error, private heaps, the ANSI
-// code page conversions and the computer name; and the reset of the whole
+// code page conversions and the computer names; and the reset of the whole
 // machine.
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -10,6 +11,7 @@
 
 #include "CodePage.h"
 #include "Hive.h"
+#include "MachineRegistry.h"
 #include "State.h"
 #include "sim/control.h"
 
@@ -21,7 +23,6 @@ struct KernelState {
     std::unordered_map<void*, std::set<void*>> heaps;
     bool failHeapCreate = false;
     bool failHeapAlloc = false;
-    std::string computerName = "ORVANE-PC";
 };
 
 KernelState& K() {
@@ -33,6 +34,77 @@ thread_local DWORD g_lastError = 0;
 
 const char* DefaultWindowsDir() {
     return sim::GetPlatform() == sim::Platform::Win98 ? "C:\\WINDOWS" : "C:\\WINNT";
+}
+
+// ---- Computer names --------------------------------------------------------
+//
+// Kept where Windows keeps them, so a machine file's own name is the name
+// programs see and a rename shows in a patch: the NetBIOS name for the next
+// start in Control\ComputerName\ComputerName, the running one in
+// Control\ComputerName\ActiveComputerName (a volatile key Windows makes at
+// start from the other; a file without it runs under the stored name), and
+// on Windows 2000 the DNS host name in the TCP/IP "Hostname" (running) and
+// "NV Hostname" (next start) values.
+
+constexpr char kStoredName[] = "ComputerName";
+constexpr char kActiveName[] = "ActiveComputerName";
+constexpr char kNameValue[] = "ComputerName";
+
+std::string SystemRoot() { return sim::GetPlatform() == sim::Platform::Win98 ? "System" : "SYSTEM"; }
+std::string NameKey(const char* which) {
+    return SystemRoot() + "\\CurrentControlSet\\Control\\ComputerName\\" + which;
+}
+std::string TcpipKey() { return SystemRoot() + "\\CurrentControlSet\\Services\\Tcpip\\Parameters"; }
+
+bool ActiveName(std::string* name) {
+    return machinereg::ReadText(NameKey(kActiveName), kNameValue, name) ||
+           machinereg::ReadText(NameKey(kStoredName), kNameValue, name);
+}
+
+// The standard character set of a NetBIOS computer name: letters, digits
+// and ! @ # $ % ^ & ' ) ( . - _ { } ~ (characters beyond ASCII count as
+// letters of the code page).
+bool ValidNetBiosName(const std::string& name) {
+    if (name.empty() || name.size() > MAX_COMPUTERNAME_LENGTH) return false;
+    for (unsigned char c : name) {
+        if (c >= 0x80 || std::isalnum(c)) continue;
+        if (!std::strchr("!@#$%^&')(.-_{}~", c)) return false;
+    }
+    return true;
+}
+
+// A DNS host name: no control characters, no blank at either end, none of
+// " / \ [ ] : | < > + = ; , ?, at most 63 characters.
+bool ValidDnsHostName(const std::string& name) {
+    if (name.empty() || name.size() > 63 || name.front() == ' ' || name.back() == ' ') return false;
+    for (unsigned char c : name)
+        if (c < 0x20 || std::strchr("\"/\\[]:|<>+=;,?", c)) return false;
+    return true;
+}
+
+// The NetBIOS form Windows stores: upper case.
+std::string NetBiosForm(std::string name) {
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// Hands out a name by the size rule of the computer-name functions: the
+// size without the NUL on success, with it when the buffer is too small.
+BOOL HandOut(const std::string& name, LPSTR buffer, LPDWORD size, DWORD tooSmall) {
+    if (!buffer || *size <= name.size()) {
+        *size = static_cast<DWORD>(name.size() + 1);
+        SetLastError(tooSmall);
+        return FALSE;
+    }
+    std::memcpy(buffer, name.c_str(), name.size() + 1);
+    *size = static_cast<DWORD>(name.size());
+    return TRUE;
+}
+
+BOOL Stored(LONG rc) {
+    if (rc == ERROR_SUCCESS) return TRUE;
+    SetLastError(static_cast<DWORD>(rc));
+    return FALSE;
 }
 
 }  // namespace
@@ -72,8 +144,15 @@ size_t LiveHeapBlocks() {
 void FailHeapCreate(bool fail) { K().failHeapCreate = fail; }
 void FailHeapAlloc(bool fail) { K().failHeapAlloc = fail; }
 
-void SetComputerName(std::string name) { K().computerName = std::move(name); }
-std::string ComputerName() { return K().computerName; }
+void SetComputerName(std::string name) {
+    machinereg::WriteText(NameKey(kStoredName), kNameValue, name);
+    machinereg::WriteText(NameKey(kActiveName), kNameValue, name);
+}
+
+std::string ComputerName() {
+    std::string name;
+    return ActiveName(&name) ? name : std::string();
+}
 
 void ResetKernel() {
     KernelState& k = K();
@@ -247,41 +326,77 @@ BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::string& name = K().computerName;
-    if (!lpBuffer || *nSize <= name.size()) {
-        *nSize = static_cast<DWORD>(name.size() + 1);
-        SetLastError(ERROR_BUFFER_OVERFLOW);
+    std::string name;
+    if (!ActiveName(&name)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
-    std::memcpy(lpBuffer, name.c_str(), name.size() + 1);
-    *nSize = static_cast<DWORD>(name.size());
-    return TRUE;
+    return HandOut(name, lpBuffer, nSize, ERROR_BUFFER_OVERFLOW);
 }
 
 BOOL WINAPI SetComputerNameA(LPCSTR lpComputerName) {
-    if (!lpComputerName || !*lpComputerName || std::strlen(lpComputerName) > MAX_COMPUTERNAME_LENGTH) {
+    if (!lpComputerName || !ValidNetBiosName(lpComputerName)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    K().computerName = lpComputerName;
-    return TRUE;
+    // Takes effect at the next start: the running name stays.
+    return Stored(machinereg::WriteText(NameKey(kStoredName), kNameValue, NetBiosForm(lpComputerName)));
 }
 
 BOOL WINAPI GetComputerNameExA(COMPUTER_NAME_FORMAT NameType, LPSTR lpBuffer, LPDWORD nSize) {
-    if (NameType >= ComputerNameMax) {
+    if (!nSize || NameType < ComputerNameNetBIOS || NameType >= ComputerNameMax) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    return GetComputerNameA(lpBuffer, nSize);
+    std::string netbios, host, domain;
+    const bool named = ActiveName(&netbios);
+    // Without TCP/IP's host name the DNS names fall back to the NetBIOS one.
+    if (!machinereg::ReadText(TcpipKey(), "Hostname", &host)) host = netbios;
+    machinereg::ReadText(TcpipKey(), "Domain", &domain);
+    std::string name;
+    switch (NameType) {
+        case ComputerNameNetBIOS:
+        case ComputerNamePhysicalNetBIOS: name = netbios; break;
+        case ComputerNameDnsHostname:
+        case ComputerNamePhysicalDnsHostname: name = host; break;
+        case ComputerNameDnsDomain:
+        case ComputerNamePhysicalDnsDomain: name = domain; break;
+        default: name = domain.empty() ? host : host + "." + domain; break;
+    }
+    if (!named && name.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    return HandOut(name, lpBuffer, nSize, ERROR_MORE_DATA);
 }
 
 BOOL WINAPI SetComputerNameExA(COMPUTER_NAME_FORMAT NameType, LPCSTR lpBuffer) {
-    if (NameType >= ComputerNameMax || !lpBuffer || !*lpBuffer || std::strlen(lpBuffer) > 63) {
+    if (!lpBuffer) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    K().computerName = lpBuffer;
-    return TRUE;
+    const std::string name = lpBuffer;
+    switch (NameType) {
+        case ComputerNameNetBIOS:
+        case ComputerNamePhysicalNetBIOS: return SetComputerNameA(lpBuffer);
+        case ComputerNameDnsHostname:
+        case ComputerNamePhysicalDnsHostname: {
+            if (!ValidDnsHostName(name)) break;
+            // The DNS host name and the NetBIOS name made from it (cut to
+            // 15), both for the next start.
+            const LONG rc = machinereg::WriteText(TcpipKey(), "NV Hostname", name);
+            if (rc != ERROR_SUCCESS) return Stored(rc);
+            return Stored(machinereg::WriteText(NameKey(kStoredName), kNameValue,
+                                                NetBiosForm(name.substr(0, MAX_COMPUTERNAME_LENGTH))));
+        }
+        case ComputerNameDnsDomain:
+        case ComputerNamePhysicalDnsDomain:
+            if (name.size() > 255) break;
+            return Stored(machinereg::WriteText(TcpipKey(), "NV Domain", name));
+        default: break;
+    }
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
 }
 
 }  // extern "C"

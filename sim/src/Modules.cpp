@@ -64,11 +64,13 @@ Module* FindByHandle(HMODULE h) {
 }
 
 void AddKernel32() {
+    // The Ex forms came with Windows 2000.
+    constexpr unsigned kWin2000 = sim::PlatformBit(sim::Platform::Win2000);
     sim::AddModule("KERNEL32.DLL", {
                                        {"GetComputerNameA", sim::Proc(&GetComputerNameA)},
-                                       {"GetComputerNameExA", sim::Proc(&GetComputerNameExA)},
+                                       {"GetComputerNameExA", sim::Proc(&GetComputerNameExA), kWin2000},
                                        {"SetComputerNameA", sim::Proc(&SetComputerNameA)},
-                                       {"SetComputerNameExA", sim::Proc(&SetComputerNameExA)},
+                                       {"SetComputerNameExA", sim::Proc(&SetComputerNameExA), kWin2000},
                                    });
 }
 

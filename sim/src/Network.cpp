@@ -6,6 +6,7 @@
 
 #include "DomainModel.h"
 #include "SecuritySim.h"
+#include "ShareModel.h"
 #include "SidText.h"
 #include "State.h"
 #include "sim/control.h"
@@ -60,7 +61,17 @@ void AddSecurityModules() {
                                   {"NetUserAdd", Proc(&NetUserAdd), kNT},
                                   {"NetUserDel", Proc(&NetUserDel), kNT},
                                   {"NetUserGetInfo", Proc(&NetUserGetInfo), kNT},
+                                  {"NetShareEnum", Proc(&NetShareEnum), kNT},
+                                  {"NetShareAdd", Proc(&NetShareAdd), kNT},
+                                  {"NetShareDel", Proc(&NetShareDel), kNT},
                               });
+    // The Windows 95/98 share functions, which NT does not have.
+    constexpr unsigned kWin98 = PlatformBit(Platform::Win98);
+    AddModule("SVRAPI.DLL", {
+                                {"NetShareEnum", Proc(&sharemodel::Enum50), kWin98},
+                                {"NetShareAdd", Proc(&sharemodel::Add50), kWin98},
+                                {"NetShareDel", Proc(&sharemodel::Del50), kWin98},
+                            });
     AddModule("ADVAPI32.DLL", {
                                   {"OpenSCManagerW", Proc(&OpenSCManagerW), kNT},
                                   {"EnumServicesStatusW", Proc(&EnumServicesStatusW), kNT},

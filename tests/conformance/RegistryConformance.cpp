@@ -368,6 +368,32 @@ void WalkSizedByKeyInformation() {
     }
 }
 
+// A tree whose key has several subkeys, as a protocol's driver instance
+// has (Ndi\Install, Ndi\Interfaces, Ndi\Remove). Windows 95/98 deletes it
+// in one call. Wine 8 in that mode does not: it answers an error and leaves
+// part of the tree (measured here; the library deletes such trees leaves
+// first).
+void TreeWithSiblingsDeletion(HKEY base) {
+    const char* const parts[] = {"Tree\\Ndi\\Inst", "Tree\\Ndi\\Interfaces", "Tree\\Ndi\\Remove"};
+    for (const char* part : parts) {
+        Key key;
+        CHECK_EQ(Create(base, part, &key.h), ERROR_SUCCESS);
+    }
+    const LONG rc = RegDeleteKeyA(base, "Tree");
+    Key probe;
+    const bool gone = RegOpenKeyExA(base, "Tree", 0, KEY_READ, &probe.h) != ERROR_SUCCESS;
+    if (g_wine) {
+        g_case = "deletion (Wine stops at a longer subkey name)";
+        CHECK(rc != ERROR_SUCCESS);
+        CHECK(!gone);
+        DeleteTree(base, "Tree");
+    } else {
+        CHECK_EQ(rc, ERROR_SUCCESS);
+        CHECK(gone);
+    }
+    g_case = "deletion";
+}
+
 void Deletion() {
     g_case = "deletion";
     Fresh();
@@ -396,6 +422,7 @@ void Deletion() {
     }
     DWORD size = 0;
     CHECK_EQ(RegQueryValueExA(child.h, "x", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+    if (!g_nt) TreeWithSiblingsDeletion(k.h);
 }
 
 // Windows refuses a key more than 512 levels below its root ("The
@@ -437,6 +464,14 @@ void AccessRights() {
     CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_READ, &readOnly.h), ERROR_SUCCESS);
     // Windows 95/98 has no key security: the rights asked for do not count.
     CHECK_EQ(SetText(readOnly.h, "x", "y"), g_nt ? ERROR_ACCESS_DENIED : ERROR_SUCCESS);
+    // Nor for a deletion (a protocol removal deletes its binding value
+    // through the Bindings key it opened for reading).
+    Key writable;
+    CHECK_EQ(Create(HKEY_CURRENT_USER, kBase, &writable.h), ERROR_SUCCESS);
+    CHECK_EQ(SetText(writable.h, "binding", ""), ERROR_SUCCESS);
+    CHECK_EQ(RegDeleteValueA(readOnly.h, "binding"), g_nt ? ERROR_ACCESS_DENIED : ERROR_SUCCESS);
+    CHECK_EQ(RegQueryValueExA(writable.h, "binding", nullptr, nullptr, nullptr, nullptr),
+             g_nt ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
 }
 
 void CurrentConfig() {

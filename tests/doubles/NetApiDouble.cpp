@@ -4,8 +4,9 @@
 // Wine's registry: the domain controllers come from the registry form the
 // simulated machine uses (HKLM\SOFTWARE\OrvaneSim\DomainControllers, seeded
 // by a scenario or a test) or from the environment, and the join writes the
-// sim's LSA area. Wine loads it from the program's folder only with the
-// program's DllOverride netapi32=native,builtin.
+// sim's LSA area; the disk shares are those of the Shares key. Wine loads it
+// from the program's folder only with the program's DllOverride
+// netapi32=native,builtin.
 //
 // Every call is appended to "orvane-doubles.log" in the current directory as
 // "netapi32 <Function> arg=value ... -> status"; buffers still held when the
@@ -177,33 +178,9 @@ extern "C" {
 // Lets a program tell this double from Wine's own netapi32.
 __declspec(dllexport) DWORD WINAPI OrvaneNetApiDouble(void) { return 1; }
 
-// Disk shares are not played: the answer of Wine's own netapi32.
-NET_API_STATUS WINAPI NetShareEnum(LMSTR servername, DWORD level, LPBYTE* bufptr, DWORD prefmaxlen,
-                                   LPDWORD entriesread, LPDWORD totalentries, LPDWORD resume_handle) {
-    (void)prefmaxlen;
-    (void)resume_handle;
-    if (bufptr) *bufptr = nullptr;
-    if (entriesread) *entriesread = 0;
-    if (totalentries) *totalentries = 0;
-    Log("NetShareEnum server=" + std::string(servername ? wide::Narrow(servername) : "(null)") +
-        " level=" + std::to_string(level) + " -> 50");
-    return ERROR_NOT_SUPPORTED;
-}
-
-NET_API_STATUS WINAPI NetShareAdd(LMSTR servername, DWORD level, LPBYTE buf, LPDWORD parm_err) {
-    (void)servername;
-    (void)buf;
-    (void)parm_err;
-    Log("NetShareAdd level=" + std::to_string(level) + " -> 50");
-    return ERROR_NOT_SUPPORTED;
-}
-
-NET_API_STATUS WINAPI NetShareDel(LMSTR servername, LMSTR netname, DWORD reserved) {
-    (void)servername;
-    (void)reserved;
-    Log("NetShareDel name=" + std::string(netname ? wide::Narrow(netname) : "(null)") + " -> 50");
-    return ERROR_NOT_SUPPORTED;
-}
+// NetShareEnum, NetShareAdd and NetShareDel come from the simulated
+// platform's share model (sim/portable/ShareModelNT.cpp), over Wine's
+// registry: the server service's Shares key.
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     (void)instance;

@@ -1,56 +1,55 @@
 // A stand-in for the Windows 95/98 share library (svrapi.dll) for the Wine
-// runs, where every export of Wine's own aborts the process. It lists no
-// shares, accepts every change, and records each call to
-// "orvane-doubles.log" in the current directory.
+// runs, where every export of Wine's own aborts the process. It is the
+// simulated platform's share model (sim/portable/ShareModel9x.cpp) over
+// Wine's registry, so it serves the shares of the LanMan key the scenario
+// seeded and keeps its changes there, as the simulated platform does. Every
+// call is appended to "orvane-doubles.log" in the current directory as
+// "svrapi <Function> arg=value ... -> status".
 #include <windows.h>
 
-#include <cstdio>
+#include <string>
+
+#include "NetApiHooks.h"
+#include "ShareModel.h"
 
 namespace {
 
-void Log(const char* line) {
-    if (FILE* log = std::fopen("orvane-doubles.log", "ab")) {
-        std::fprintf(log, "%s\n", line);
-        std::fclose(log);
-    }
+// Through the system's file functions, which still work while the process
+// unloads its libraries.
+void Log(const std::string& line) {
+    const std::string text = "svrapi " + line + "\n";
+    HANDLE file = CreateFileA("orvane-doubles.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
 }
 
 }  // namespace
+
+namespace netmodel {
+
+// No failures are injected here.
+bool Enter(apicall::Call&, DWORD*) { return false; }
+
+void Leave(const apicall::Call& call, bool) { Log(call.Line()); }
+
+}  // namespace netmodel
 
 extern "C" {
 
 unsigned WINAPI NetShareEnum(const char* server, short level, char* buffer, unsigned short bufferSize,
                              unsigned short* entriesRead, unsigned short* totalAvailable) {
-    (void)server;
-    (void)buffer;
-    char line[96];
-    std::snprintf(line, sizeof line, "svrapi NetShareEnum level=%d size=%u", level, unsigned(bufferSize));
-    Log(line);
-    if (entriesRead) *entriesRead = 0;
-    if (totalAvailable) *totalAvailable = 0;
-    return 0;
+    return sharemodel::Enum50(server, level, buffer, bufferSize, entriesRead, totalAvailable);
 }
 
 unsigned WINAPI NetShareAdd(const char* server, short level, const char* buffer, unsigned short bufferSize) {
-    (void)server;
-    char line[128];
-    // A share_info_50 record starts with its 13-byte name.
-    char name[14] = "";
-    if (buffer) {
-        for (int i = 0; i < 13 && buffer[i]; ++i) name[i] = buffer[i];
-    }
-    std::snprintf(line, sizeof line, "svrapi NetShareAdd level=%d size=%u name=%s", level, unsigned(bufferSize), name);
-    Log(line);
-    return 0;
+    return sharemodel::Add50(server, level, buffer, bufferSize);
 }
 
 unsigned WINAPI NetShareDel(const char* server, const char* netName, unsigned short reserved) {
-    (void)server;
-    (void)reserved;
-    char line[96];
-    std::snprintf(line, sizeof line, "svrapi NetShareDel name=%s", netName ? netName : "");
-    Log(line);
-    return 0;
+    return sharemodel::Del50(server, netName, reserved);
 }
 
 }  // extern "C"

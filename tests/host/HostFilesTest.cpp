@@ -190,4 +190,28 @@ TEST_F(HostFilesTest, AFileThatCannotBeWrittenLeavesNothingBehindAndTheOthersAre
     EXPECT_EQ(left, (std::vector<std::string>{"blocked.reg", "out.txt", "patch.reg"}));
 }
 
+// A protocol change reaches the adapter table the library builds when it is
+// loaded: the next run's nic list shows it. The patch and undo files of the
+// install take the machine there and back like any other write.
+TEST_F(HostFilesTest, AnInstalledProtocolShowsInTheNextRunsAdapterList) {
+    const std::string machine = std::string(ORVANE_SOURCE_DIR) + "/examples/win98.reg";
+    const fs::path removed = dir / "removed.reg", installed = dir / "installed.reg", patch = dir / "patch.reg",
+                   undo = dir / "undo.reg", out = dir / "out.txt";
+    ASSERT_EQ(RunHost({"--machine", machine, "--save", removed.string(), "protocol", "remove", "1", "tcpip"}, out), 0);
+    const std::string card1 = "  - number: 1\n    name: Intel 8255x-based PCI Ethernet Adapter (10/100)\n    tcpip: ";
+    ASSERT_EQ(RunHost({"--machine", removed.string(), "nic", "list"}, out), 0);
+    EXPECT_NE(Read(out).find(card1 + "no\n"), std::string::npos) << Read(out);
+
+    ASSERT_EQ(RunHost({"--machine", removed.string(), "--save", installed.string(), "--patch", patch.string(), "--undo",
+                       undo.string(), "protocol", "install", "1", "tcpip", ";", "protocol", "bind", "1", "tcpip",
+                       "client"},
+                      out),
+              0);
+    ASSERT_EQ(RunHost({"--machine", installed.string(), "nic", "list"}, out), 0);
+    EXPECT_NE(Read(out).find(card1 + "yes\n    dhcp: yes\n    ip-addresses: 0.0.0.0\n"), std::string::npos)
+        << Read(out);
+    EXPECT_EQ(MachineAfter({removed, patch}, sim::Platform::Win98), MachineAfter({installed}, sim::Platform::Win98));
+    EXPECT_EQ(MachineAfter({installed, undo}, sim::Platform::Win98), MachineAfter({removed}, sim::Platform::Win98));
+}
+
 }  // namespace

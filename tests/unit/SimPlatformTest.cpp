@@ -124,7 +124,7 @@ TEST_F(SimPlatformTest, ModulesLoadByFileNameAndCountTheirLoads) {
     // The system library offers the computer-name functions.
     HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
     ASSERT_NE(kernel, nullptr);
-    EXPECT_NE(GetProcAddress(kernel, "GetComputerNameExA"), nullptr);
+    EXPECT_NE(GetProcAddress(kernel, "GetComputerNameA"), nullptr);
     FreeLibrary(kernel);
 }
 

@@ -51,6 +51,8 @@ extern const CommandFamily kPlatformFamily;
 extern const CommandFamily kRegFamily;
 extern const CommandFamily kNicFamily;
 extern const CommandFamily kTcpFamily;
+extern const CommandFamily kWnetFamily;
+extern const CommandFamily kProtocolFamily;
 
 // The verb a command names, its argument count checked; throws UsageError
 // with a one-line message otherwise. `command` starts with the family name.

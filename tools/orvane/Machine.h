@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Options.h"
 
@@ -13,3 +14,8 @@ int PrepareMachine(const HostOptions& options, std::string* error);
 int FinishMachine(const HostOptions& options, std::string* error);
 
 bool StandardInputIsTerminal();
+
+// The texts of the message boxes the library showed since the last call.
+// Offline the simulated machine records them; on Windows the user has seen
+// each box on the screen, and none are reported here.
+std::vector<std::string> TakeMessageBoxes();

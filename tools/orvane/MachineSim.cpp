@@ -148,6 +148,14 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
             return kExitUsage;
         }
     }
+    for (auto& text : options.domainControllers) {
+        sim::DomainController dc;
+        std::string problem;
+        if (!sim::ParseDomainController(text, &dc, &problem) || !sim::AddDomainController(dc)) {
+            *error = "--dc: " + (problem.empty() ? "cannot describe " + text : problem);
+            return kExitUsage;
+        }
+    }
     orvane::InstallSimModule();
     // A copy of the whole machine costs as much as reading it: only a patch
     // or an undo file needs the state before the commands.
@@ -171,6 +179,16 @@ std::string Record() {
     }
     for (auto& m : sim::MessageBoxes()) out += "message " + m.text + "\n";
     for (auto& c : sim::Commands()) out += "command " + c + "\n";
+    // Network, security and service calls, each under the library that
+    // exports it, as the Wine runs' netapi32 double logs its own.
+    for (auto& call : sim::ApiCalls()) {
+        // Windows 95/98 has network functions in svrapi.dll alone.
+        const char* network = sim::GetPlatform() == sim::Platform::Win98 ? "svrapi" : "netapi32";
+        const char* library = call.function.rfind("Net", 0) == 0 ? network
+                              : call.function == "CloseHandle"    ? "kernel32"
+                                                                  : "advapi32";
+        out += std::string(library) + " " + call.Line() + (call.injected ? " (injected)" : "") + "\n";
+    }
     return out;
 }
 
@@ -212,3 +230,11 @@ int FinishMachine(const HostOptions& options, std::string* error) {
 }
 
 bool StandardInputIsTerminal() { return isatty(0) != 0; }
+
+std::vector<std::string> TakeMessageBoxes() {
+    static size_t seen = 0;
+    std::vector<std::string> texts;
+    const auto& shown = sim::MessageBoxes();
+    for (; seen < shown.size(); ++seen) texts.push_back(shown[seen].text);
+    return texts;
+}

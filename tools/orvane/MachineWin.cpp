@@ -17,3 +17,5 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
 int FinishMachine(const HostOptions&, std::string*) { return kExitOk; }
 
 bool StandardInputIsTerminal() { return _isatty(0) != 0; }
+
+std::vector<std::string> TakeMessageBoxes() { return {}; }

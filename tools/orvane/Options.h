@@ -50,7 +50,11 @@ struct OptionField<OptionKind::Help> {
       "make KEY and its subtree refuse every change, to see\nhow writes fail")                                  \
     X(deniedKeys, List, "--deny", nullptr, "KEY", true, "make KEY impossible to open")                          \
     X(recordFile, Value, "--record", nullptr, "FILE", true,                                                     \
-      "write the DHCP client notifications, message boxes and\ncommand lines the library produced")             \
+      "write the DHCP client notifications, message boxes,\ncommand lines and network, security and service calls\n" \
+      "the library produced")                                                                                   \
+    X(domainControllers, List, "--dc", nullptr, "TEXT", true,                                                   \
+      "describe a domain controller around the machine:\n"                                                      \
+      "domain=CORP,dc=CORPDC,sid=S-1-5-21-...[,admin=NAME,\npassword=PW][,role=backup][,caller=user]")          \
     X(dunVersion, Value, "--dun-version", nullptr, "V", true,                                                   \
       "give the machine a dial-up networking library of file\nversion V (e.g. 4.10.0.1500)")                    \
     X(winsockVersion, Value, "--winsock-version", nullptr, "V", true,                                           \

@@ -15,7 +15,8 @@
 
 namespace {
 
-const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily, &kTcpFamily};
+const CommandFamily* const kFamilies[] = {&kDllFamily, &kPlatformFamily, &kRegFamily, &kNicFamily,
+                                           &kTcpFamily,  &kWnetFamily,     &kProtocolFamily};
 
 const char kUsageHead[] =
     "usage: orvane [options] COMMAND [ARGS...] [; COMMAND [ARGS...]]...\n"
@@ -310,6 +311,7 @@ int main(int argc, char** argv) {
     for (size_t n = 0; n < commands.size(); ++n) {
         try {
             const int rc = RunOne(ctx, commands[n], commands.size() > 1, n == 0);
+            for (const std::string& text : TakeMessageBoxes()) Fail("message box: " + text);
             if (rc > result) result = rc;
         } catch (const UsageError& e) {
             Fail(e.what());

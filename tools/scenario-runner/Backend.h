@@ -31,6 +31,9 @@ public:
     virtual bool SortsRegistry() const = 0;
     // Message boxes and command-interpreter lines are seen natively only.
     virtual bool SeesUserInterface() const = 0;
+    // The scenario's wine- sections, where it has them, stand for the
+    // sections of the same name here.
+    virtual bool UsesWineExpectations() const = 0;
     // Printed once before the first scenario: what this backend compares
     // differently, and why.
     virtual std::string Notes() const = 0;

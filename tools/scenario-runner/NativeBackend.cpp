@@ -15,6 +15,7 @@ public:
     std::string CannotRun(const Scenario&) const override { return ""; }
     bool SortsRegistry() const override { return false; }
     bool SeesUserInterface() const override { return true; }
+    bool UsesWineExpectations() const override { return false; }
     std::string Notes() const override { return ""; }
 
     RunResult Run(const Scenario& s, const std::string& dir, Verdict& v) override {

@@ -8,10 +8,12 @@
 
 namespace {
 
-const char* const kSectionNames[] = {"seed",   "access",   "commands",     "output", "exit",
-                                     "dhcp",   "messages", "commands-run", "registry", "file"};
-// Sections that take an argument: [registry KEY], [file NAME].
-bool TakesArgument(const std::string& name) { return name == "registry" || name == "file"; }
+const char* const kSectionNames[] = {"seed",     "access",       "commands",    "output",    "exit",
+                                     "dhcp",     "messages",     "commands-run", "netapi32", "advapi32",
+                                     "svrapi",   "registry",     "file",        "wine-output", "wine-exit",
+                                     "wine-registry"};
+// Sections that take an argument: [registry KEY], [wine-registry KEY], [file NAME].
+bool TakesArgument(const std::string& name) { return name == "registry" || name == "wine-registry" || name == "file"; }
 
 // Section headers are the known names only, so the .reg key lines of
 // [seed] and [registry] sections are never taken for one.
@@ -63,6 +65,15 @@ const Section* Scenario::Find(const std::string& name) const {
     for (auto& s : sections)
         if (s.name == name) return &s;
     return nullptr;
+}
+
+const Section* Scenario::Expected(const std::string& name, const std::string& argument, bool wine) const {
+    const Section* found = nullptr;
+    for (auto& sec : sections) {
+        if (wine && sec.name == "wine-" + name && sec.argument == argument) return &sec;
+        if (!found && sec.name == name && sec.argument == argument) found = &sec;
+    }
+    return found;
 }
 
 std::vector<std::string> Scenario::SeededKeys() const {
@@ -141,6 +152,8 @@ bool ParseScenario(const std::string& path, Scenario* out, std::string* error) {
         } else if (key == "raw-texts") {
             if (value != "yes") return fail("'raw-texts:' takes 'yes'");
             s.rawTexts = true;
+        } else if (key == "wine-differs") {
+            s.wineDiffers += (s.wineDiffers.empty() ? "" : " ") + value;
         } else if (key == "wine") {
             if (value.rfind("skip", 0) != 0) return fail("'wine:' takes 'skip because ...'");
             s.wineSkip = Trim(value.substr(4));
@@ -161,8 +174,16 @@ bool ParseScenario(const std::string& path, Scenario* out, std::string* error) {
     // What the scenario seeds and compares must be its own, or a run under
     // Wine would see what an earlier scenario left there.
     std::vector<std::string> mine = s.SeededKeys();
-    for (const Section& sec : s.sections)
-        if (sec.name == "registry") mine.push_back(sec.argument);
+    bool wineSections = false;
+    for (const Section& sec : s.sections) {
+        if (sec.name == "registry" || sec.name == "wine-registry") mine.push_back(sec.argument);
+        wineSections = wineSections || sec.name.rfind("wine-", 0) == 0;
+        if (sec.name == "wine-registry" && !s.Expected("registry", sec.argument, false))
+            return fail("[wine-registry " + sec.argument + "] has no [registry " + sec.argument + "] to stand for");
+    }
+    // A difference of Wine is named, never silently expected.
+    if (wineSections && s.wineDiffers.empty())
+        return fail("wine- sections need 'wine-differs: ...' saying what Wine does otherwise and why");
     for (const std::string& key : mine) {
         bool owned = false;
         for (const std::string& o : s.owns) owned = owned || KeyAtOrBelow(key, o);

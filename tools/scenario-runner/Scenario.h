@@ -18,6 +18,7 @@ struct Scenario {
     std::string platform;
     std::string machine;         // relative to the repository; empty: none
     std::string wineSkip;        // reason; empty: runs under Wine too
+    std::string wineDiffers;     // what Wine does otherwise, for the wine- sections
     std::string dunVersion;      // the dial-up library's file version
     std::string winsockVersion;  // the highest Winsock version
     bool rawTexts = false;       // the host passes address texts as they are (--raw)
@@ -25,6 +26,8 @@ struct Scenario {
     std::vector<Section> sections;
 
     const Section* Find(const std::string& name) const;
+    // The section to compare: under Wine its wine- form when there is one.
+    const Section* Expected(const std::string& name, const std::string& argument, bool wine) const;
     // The keys the [seed] section names.
     std::vector<std::string> SeededKeys() const;
     // The [seed] lines as one REGEDIT4 text.

@@ -69,6 +69,7 @@ public:
     }
     bool SortsRegistry() const override { return true; }
     bool SeesUserInterface() const override { return false; }
+    bool UsesWineExpectations() const override { return true; }
     std::string Notes() const override {
         return "Wine enumerates a key's values and subkeys sorted by name, where Windows (and the simulated\n"
                "platform) keeps creation order: [registry] sections are compared with both sides sorted.\n";

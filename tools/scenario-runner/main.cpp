@@ -36,7 +36,8 @@ int RunFile(Backend& backend, const std::string& path, bool bless, bool keep) {
     }
     if (v.failures.empty()) Compare(s, dir, backend, r, v);
     if (v.failures.empty()) {
-        std::printf("PASS  %s\n", path.c_str());
+        const bool named = backend.UsesWineExpectations() && !s.wineDiffers.empty();
+        std::printf("PASS  %s%s\n", path.c_str(), named ? (" (with Wine's named difference: " + s.wineDiffers + ")").c_str() : "");
     } else {
         std::printf("FAIL  %s%s\n", path.c_str(), s.title.empty() ? "" : (" (" + s.title + ")").c_str());
         for (auto& f : v.failures) std::printf("%s\n", f.c_str());
