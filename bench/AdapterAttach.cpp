@@ -1,10 +1,8 @@
 // Attach time of the adapter table on a large Windows 98 machine, against a
 // bare enumeration of the same registry trees through the same Reg* calls.
 //
-// The machine: about 5,000 keys and 20,000 values below HKLM\Enum, the
-// device tree of a well-used Windows 98 installation, with 16 network
-// adapters among them, each bound to TCP/IP (and every other one to
-// NetBEUI). Building the table walks all of Enum, walks each adapter's
+// The machine (AttachMachine.h): about 5,000 keys and 20,000 values below
+// HKLM\Enum with 16 network adapters among them. Building the table walks all of Enum, walks each adapter's
 // Bindings key three times (one pass per protocol) and reads each adapter's
 // settings. The bare enumeration walks the same trees the same number of
 // times (Enum once, each Bindings key three times), opening, counting and
@@ -20,86 +18,45 @@
 #include <string>
 #include <vector>
 
+#include "AttachMachine.h"
 #include "NetworkAdapter/NetworkAdapter.h"
 #include "sim/control.h"
 
 namespace {
 
-const char* const kBuses[] = {"PCI", "ISAPNP", "ROOT", "BIOS", "MONITOR", "SCSI", "USB", "HTREE", "ESDI", "FLOP"};
-const int kDevicesPerBus = 20;
-const int kInstancesPerDevice = 24;
-const int kAdapters = 16;
+using attach_bench::kAdapters;
 
 struct MachineSize {
     int keys = 0;
     int values = 0;
 };
 
-std::string Hex4(int n) {
-    char b[16];
-    std::snprintf(b, sizeof b, "%04X", unsigned(n));
-    return b;
-}
-
-std::string Num4(int n) {
-    char b[16];
-    std::snprintf(b, sizeof b, "%04d", n);
-    return b;
-}
-
-// The machine as .reg text; the adapters are spread over the buses so the
-// walk meets them throughout the tree.
-std::string BuildMachine(MachineSize* size) {
+// The machine as .reg text, counting what lies below HKLM\Enum.
+struct RegText {
     std::string reg = "REGEDIT4\r\n\r\n";
-    int adapter = 0;
-    auto key = [&](const std::string& path) {
-        reg += "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
-        if (path.rfind("Enum", 0) == 0) ++size->keys;
-    };
-    auto value = [&](const std::string& name, const std::string& data, bool underEnum = true) {
-        reg += "\"" + name + "\"=\"" + data + "\"\r\n";
-        if (underEnum) ++size->values;
-    };
-    key("Enum");
-    reg += "\r\n";
-    for (const char* bus : kBuses) {
-        key(std::string("Enum\\") + bus);
-        reg += "\r\n";
-        for (int d = 0; d < kDevicesPerBus; ++d) {
-            const std::string device = std::string("Enum\\") + bus + "\\VEN_" + Hex4(0x1000 + d) + "&DEV_" + Hex4(d);
-            key(device);
-            reg += "\r\n";
-            for (int i = 0; i < kInstancesPerDevice; ++i) {
-                const std::string instance = device + "\\BUS_00&DEV_" + Num4(i) + "&FUNC_00";
-                // One adapter in every 30 instances, up to 16.
-                const bool isAdapter = adapter < kAdapters && (d * kInstancesPerDevice + i) % 30 == 7;
-                key(instance);
-                value("Class", isAdapter ? "Net" : (i % 3 ? "System" : "Display"));
-                value("DeviceDesc", isAdapter ? "Network Card " + std::to_string(adapter) : "Device " + Num4(i));
-                value("HardwareID", std::string(bus) + "\\VEN_" + Hex4(0x1000 + d) + "&DEV_" + Hex4(d));
-                value("Mfg", "Manufacturer " + std::to_string(d));
-                reg += "\r\n";
-                if (!isAdapter) continue;
-                key(instance + "\\Bindings");
-                value("MSTCP\\\\" + Num4(adapter), "");
-                if (adapter % 2 == 0) value("NETBEUI\\\\" + Num4(adapter), "");
-                reg += "\r\n";
-                // The protocol instances and the TCP/IP class key.
-                reg += "[HKEY_LOCAL_MACHINE\\Enum\\Network\\MSTCP\\" + Num4(adapter) + "]\r\n\"Driver\"=\"NetTrans\\\\" +
-                       Num4(adapter) + "\"\r\n\r\n";
-                size->keys += 1;
-                size->values += 1;
-                reg += "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\NetTrans\\" + Num4(adapter) +
-                       "]\r\n\"IPAddress\"=\"10.0." + std::to_string(adapter) + ".10,10.1." + std::to_string(adapter) +
-                       ".10\"\r\n\"IPMask\"=\"255.255.255.0,255.255.0.0\"\r\n\"DefaultGateway\"=\"10.0." +
-                       std::to_string(adapter) + ".1\"\r\n\"NodeType\"=\"8\"\r\n\"NameServer1\"=\"10.0.0.5\"\r\n\r\n";
-                ++adapter;
-            }
-        }
+    MachineSize* size;
+    bool underEnum = false;
+    static std::string Escape(const std::string& s) {
+        std::string out;
+        for (char c : s) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        return out;
     }
-    // Enum\Network and Enum\Network\MSTCP themselves.
-    size->keys += 2;
-    return reg;
+    void Key(const std::string& path) {
+        reg += "\r\n[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
+        underEnum = path.rfind("Enum", 0) == 0;
+        if (underEnum) ++size->keys;
+    }
+    void Value(const std::string& name, const std::string& data) {
+        reg += "\"" + Escape(name) + "\"=\"" + Escape(data) + "\"\r\n";
+        if (underEnum) ++size->values;
+    }
+};
+
+std::string BuildMachine(MachineSize* size) {
+    RegText text;
+    text.size = size;
+    attach_bench::BuildMachine(text);
+    return text.reg;
 }
 
 bool g_ready = false;
@@ -121,47 +78,8 @@ void PrepareMachine() {
     g_ready = true;
 }
 
-// The same calls the registry layer makes, with nothing around them: one
-// name and one data buffer for the whole walk.
-struct Counts {
-    long keys = 0;
-    long values = 0;
-};
-
-void BareWalk(HKEY key, std::vector<char>& name, std::vector<BYTE>& data, Counts& counts) {
-    DWORD subkeys = 0, longestSubkey = 0, values = 0, longestName = 0, longestData = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestSubkey, nullptr, &values, &longestName,
-                         &longestData, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    ++counts.keys;
-    if (name.size() < size_t(longestName) + 1) name.resize(size_t(longestName) + 1);
-    if (data.size() < longestData) data.resize(longestData);
-    for (DWORD index = 0;; ++index) {
-        DWORD nameSize = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
-        const LONG rc = RegEnumValueA(key, index, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc == ERROR_SUCCESS) ++counts.values;
-    }
-    std::vector<char> subkeyName(size_t(longestSubkey) + 1);
-    for (DWORD index = 0;; ++index) {
-        const LONG rc = RegEnumKeyA(key, index, subkeyName.data(), DWORD(subkeyName.size()));
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;
-        HKEY child = nullptr;
-        if (RegOpenKeyExA(key, subkeyName.data(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-        BareWalk(child, name, data, counts);
-        RegCloseKey(child);
-    }
-}
-
-void BareTree(const char* path, Counts& counts) {
-    HKEY root = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &root) != ERROR_SUCCESS) return;
-    std::vector<char> name;
-    std::vector<BYTE> data;
-    BareWalk(root, name, data, counts);
-    RegCloseKey(root);
-}
+using attach_bench::BareTree;
+using attach_bench::Counts;
 
 Counts BareEnumeration() {
     Counts counts;

@@ -32,22 +32,6 @@ bool CreateKey(HKEY base, const char* subkey, UniqueKey& key) {
     return true;
 }
 
-// A name buffer of the size the key's information asks for; short names,
-// the usual case, need no allocation.
-class NameBuffer {
-public:
-    explicit NameBuffer(DWORD capacity) : m_capacity(capacity) {
-        if (capacity > sizeof m_local) m_heap.resize(capacity);
-    }
-    char* Get() { return m_heap.empty() ? m_local : m_heap.data(); }
-    DWORD Capacity() const { return m_capacity; }
-
-private:
-    char m_local[256];
-    std::vector<char> m_heap;
-    DWORD m_capacity;
-};
-
 struct KeyCounts {
     DWORD subkeys = 0, longestSubkey = 0, values = 0, longestValueName = 0, longestValueData = 0;
 };
@@ -164,61 +148,87 @@ bool CRegistry::GetKeyInfo(const char* subkey, DWORD* subkeyCount, DWORD* valueC
     return c.subkeys > 0 || c.values > 0;
 }
 
+// Depth-first and pre-order, with an explicit stack of open keys rather than
+// recursion, so a tree as deep as the platform allows (512 levels below a
+// root on Windows, more under Wine) costs heap, not stack. One value block
+// and two name buffers serve the whole walk: a value handed to OnValue
+// lives for one callback, and the block only grows.
 bool CRegistry::Walk(const char* subkey, DWORD flags) {
     std::string path;
     // The root is only borrowed: a predefined key is not ours to close, and
     // neither is a key the caller bound this object to.
-    if (!subkey) return WalkStep(path, m_root, flags, 0);
-    UniqueKey key;
-    if (!OpenKey(m_root, subkey, RegAccessRead, key)) return false;
-    path = subkey;
-    return WalkStep(path, key.Get(), flags, 0);
-}
+    UniqueKey start;
+    if (subkey) {
+        if (!OpenKey(m_root, subkey, RegAccessRead, start)) return false;
+        path = subkey;
+    }
+    const HKEY first = subkey ? start.Get() : m_root;
 
-// Walks one key, which the caller keeps open; the subkeys it opens are its
-// own and closed on every way out.
-bool CRegistry::WalkStep(std::string& path, HKEY key, DWORD flags, DWORD depth) {
-    KeyCounts c;
-    if (!QueryCounts(key, c)) return false;
+    struct Level {
+        UniqueKey owned;  // empty for the start key
+        HKEY key;
+        DWORD next;       // the subkey index to read next
+        DWORD subkeys;
+        DWORD longestSubkey;
+        size_t pathLength;
+    };
+    std::vector<Level> levels;
+    CRegValue value;
+    DWORD capacity = 0;  // of value's block
+    std::vector<char> valueName(256), keyName(256);
 
-    if (flags & RegWalkValues) {
-        CRegValue value;
-        // One block, sized for the largest value, serves every value of the
-        // key. Without one, values are still reported, with no data.
-        value.Alloc(c.longestValueData);
-        const DWORD capacity = value.Data() ? c.longestValueData : 0;
-        NameBuffer name(c.longestValueName + 1);
-        for (DWORD index = 0;; ++index) {
-            DWORD nameSize = name.Capacity();
-            *value.SizeField() = capacity;
-            const LONG rc = RegEnumValueA(key, index, name.Get(), &nameSize, nullptr, value.TypeField(),
-                                          value.Data(), value.SizeField());
-            if (rc == ERROR_SUCCESS) {
-                if (!value.Data()) *value.SizeField() = 0;
-                if (!OnValue(path.c_str(), name.Get(), value, depth)) return false;
-            } else if (rc == ERROR_NO_MORE_ITEMS || index >= c.values) {
-                // An error past the count the key reported is taken as the
-                // end, so a key that vanished mid-walk cannot loop forever.
-                break;
+    // Reports the values of a key (when asked) and puts it on the stack.
+    auto enter = [&](HKEY key, UniqueKey owned, DWORD depth) {
+        KeyCounts c;
+        if (!QueryCounts(key, c)) return false;
+        if (flags & RegWalkValues) {
+            if (!value.Data() || capacity < c.longestValueData) capacity = value.Alloc(c.longestValueData) ? c.longestValueData : 0;
+            // Without a block, values are still reported, with no data.
+            const DWORD dataCapacity = value.Data() ? capacity : 0;
+            if (valueName.size() < size_t(c.longestValueName) + 1) valueName.resize(size_t(c.longestValueName) + 1);
+            for (DWORD index = 0;; ++index) {
+                DWORD nameSize = c.longestValueName + 1;
+                *value.SizeField() = dataCapacity;
+                const LONG rc = RegEnumValueA(key, index, valueName.data(), &nameSize, nullptr, value.TypeField(),
+                                              value.Data(), value.SizeField());
+                if (rc == ERROR_SUCCESS) {
+                    if (!value.Data()) *value.SizeField() = 0;
+                    if (!OnValue(path.c_str(), valueName.data(), value, depth)) return false;
+                } else if (rc == ERROR_NO_MORE_ITEMS || index >= c.values) {
+                    // An error past the count the key reported is taken as
+                    // the end, so a key that vanished mid-walk cannot loop
+                    // forever.
+                    break;
+                }
             }
+            *value.SizeField() = capacity;
         }
-    }
+        levels.push_back(Level{std::move(owned), key, 0, c.subkeys, c.longestSubkey, path.size()});
+        return true;
+    };
 
-    NameBuffer name(c.longestSubkey + 1);
-    for (DWORD index = 0;; ++index) {
-        const LONG rc = RegEnumKeyA(key, index, name.Get(), name.Capacity());
-        if (rc == ERROR_NO_MORE_ITEMS || (rc != ERROR_SUCCESS && index >= c.subkeys)) return true;
+    if (!enter(first, UniqueKey(), 0)) return false;
+    while (!levels.empty()) {
+        Level& top = levels.back();
+        const DWORD depth = DWORD(levels.size() - 1);
+        if (keyName.size() < size_t(top.longestSubkey) + 1) keyName.resize(size_t(top.longestSubkey) + 1);
+        const DWORD index = top.next++;
+        const LONG rc = RegEnumKeyA(top.key, index, keyName.data(), top.longestSubkey + 1);
+        if (rc == ERROR_NO_MORE_ITEMS || (rc != ERROR_SUCCESS && index >= top.subkeys)) {
+            levels.pop_back();
+            if (!levels.empty()) path.resize(levels.back().pathLength);
+            continue;
+        }
         if (rc != ERROR_SUCCESS) continue;
-        if ((flags & RegWalkKeys) && !OnKey(name.Get(), depth)) return false;
+        if ((flags & RegWalkKeys) && !OnKey(keyName.data(), depth)) return false;
         UniqueKey child;
-        if (!OpenKey(key, name.Get(), RegAccessRead, child)) continue;
-        const size_t length = path.size();
+        if (!OpenKey(top.key, keyName.data(), RegAccessRead, child)) continue;
         if (!path.empty()) path += '\\';
-        path += name.Get();
-        const bool goOn = WalkStep(path, child.Get(), flags, depth + 1);
-        path.resize(length);
-        if (!goOn) return false;
+        path += keyName.data();
+        const HKEY raw = child.Get();
+        if (!enter(raw, std::move(child), depth + 1)) return false;
     }
+    return true;
 }
 
 bool CRegWalker::OnValue(const char* path, const char* valueName, CRegValue& value, DWORD) {

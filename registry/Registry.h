@@ -64,7 +64,6 @@ protected:
     HKEY m_root;
 
 private:
-    bool WalkStep(std::string& path, HKEY key, DWORD flags, DWORD depth);
     static bool DeleteTree(HKEY parent, const char* subkey);
 };
 

@@ -2,7 +2,8 @@
 # Installs what the builds and tests need when it is missing (Debian, as
 # root), then proves that every command the scripts call is on the PATH.
 #   scripts/setup.sh native   compiler, CMake, GoogleTest, Google Benchmark
-#   scripts/setup.sh all      the above, mingw-w64 (i686 and x86_64) and Wine
+#   scripts/setup.sh all      the above, mingw-w64 (i686 and x86_64), Wine, and clang
+#                             with libFuzzer for the fuzz targets
 #   scripts/setup.sh check [native|all]   only the proof, nothing installed
 set -euo pipefail
 
@@ -31,6 +32,8 @@ commands_native=(
   "awk mawk"
   "sed sed"
   "find findutils"
+  "grep grep"
+  "nproc coreutils"
 )
 # The Windows builds name the -win32 compilers (Win32 thread model) in their
 # toolchain files: the unsuffixed names are alternatives that may point at
@@ -48,6 +51,8 @@ commands_all=(
   "x86_64-w64-mingw32-dlltool binutils-mingw-w64-x86-64"
   "wine wine"
   "wineserver wine"
+  "clang clang"
+  "clang++ clang"
 )
 # Libraries found by CMake rather than on the PATH: a file each proves them.
 libraries_native=(
@@ -57,6 +62,7 @@ libraries_native=(
 )
 libraries_all=(
   "/usr/lib/wine/wine64 wine64"
+  "/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev"
 )
 
 wanted=("${commands_native[@]}")

@@ -2,6 +2,7 @@
 # Builds every configuration and runs every test:
 #   native        unit tests, registry conformance, scenarios on the simulated platform
 #   native-asan   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   fuzz          each libFuzzer target for 20 s on its corpus (clang)
 #   mingw-i686    the product Orvane.dll, checked statically (exports, imports,
 #                 headers, version resource) and linked by a C host
 #   mingw-x64     the Windows build run under wine64: conformance, C host, scenarios
@@ -19,6 +20,11 @@ for preset in native native-asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset" --output-on-failure
 done
+
+# Each fuzz target for a short bounded time on its corpus (a campaign is
+# scripts/fuzz.sh TARGET MINUTES).
+echo "== fuzz smoke ($(elapsed))"
+scripts/fuzz.sh --smoke 20
 
 for preset in mingw-i686 mingw-x64; do
   echo "== $preset ($(elapsed))"

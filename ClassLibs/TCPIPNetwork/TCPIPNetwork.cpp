@@ -13,7 +13,7 @@
 #include "Shared/Win9xWins.h"
 
 using field_text::CountSlots;
-using field_text::SplitListCuttingLongItems;
+using field_text::SplitListEmptyingLongItems;
 using field_text::StoreCut;
 
 namespace {
@@ -81,8 +81,11 @@ void CTCPIPNetwork::Load() {
     if (reg.GetString(main, "NameServer", servers)) {
         // Going through the setter marks a machine with DNS servers as
         // needing a write, so the first write stores "EnableDNS" with them.
+        // An entry too long for a slot (NT 4.0 separates by blanks, so a
+        // comma-joined pair is one entry) is not cut into an address that
+        // was never there: its slot stays empty, as the adapters keep theirs.
         SetDNSEnable(servers.empty() ? 0 : 1);
-        SplitListCuttingLongItems(servers, IsNT() ? ' ' : ',', m_fields.DNSServer);
+        SplitListEmptyingLongItems(servers, IsNT() ? ' ' : ',', m_fields.DNSServer);
     } else {
         SetDNSEnable(0);
     }
@@ -91,7 +94,7 @@ void CTCPIPNetwork::Load() {
     ReadText(reg, IsNT() ? reg_paths::kNetBTParameters : main, "ScopeID", m_fields.ScopeID);
 
     std::string searchList;
-    if (reg.GetString(main, "SearchList", searchList)) SplitListCuttingLongItems(searchList, ',', m_fields.SearchList);
+    if (reg.GetString(main, "SearchList", searchList)) SplitListEmptyingLongItems(searchList, ',', m_fields.SearchList);
 
     m_fields.DHCPWINS = DetectDHCPWINS();
 }

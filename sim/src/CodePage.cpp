@@ -23,7 +23,9 @@ int FromUnicode(char16_t unit) {
     return -1;
 }
 
-unsigned char Lower(unsigned char c) {
+namespace {
+
+unsigned char LowerOf(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
     switch (c) {
@@ -35,7 +37,7 @@ unsigned char Lower(unsigned char c) {
     }
 }
 
-unsigned char Upper(unsigned char c) {
+unsigned char UpperOf(unsigned char c) {
     if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
     switch (c) {
@@ -47,14 +49,32 @@ unsigned char Upper(unsigned char c) {
     }
 }
 
-namespace {
+// Every name comparison of the registry goes through these: one table
+// look-up per character, the Unicode value of the folded byte.
+struct Tables {
+    unsigned char lower[256], upper[256];
+    char16_t lowerKey[256], upperKey[256];
+    Tables() {
+        for (int c = 0; c < 256; ++c) {
+            lower[c] = LowerOf(static_cast<unsigned char>(c));
+            upper[c] = UpperOf(static_cast<unsigned char>(c));
+            lowerKey[c] = ToUnicode(lower[c]);
+            upperKey[c] = ToUnicode(upper[c]);
+        }
+    }
+};
 
-template <unsigned char (*Fold)(unsigned char)>
-int CompareFolded(std::string_view a, std::string_view b) {
+const Tables& T() {
+    static const Tables tables;
+    return tables;
+}
+
+int CompareFolded(std::string_view a, std::string_view b, const char16_t* key) {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
-        const char16_t ca = ToUnicode(Fold(static_cast<unsigned char>(a[i])));
-        const char16_t cb = ToUnicode(Fold(static_cast<unsigned char>(b[i])));
+        if (a[i] == b[i]) continue;
+        const char16_t ca = key[static_cast<unsigned char>(a[i])];
+        const char16_t cb = key[static_cast<unsigned char>(b[i])];
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     if (a.size() == b.size()) return 0;
@@ -63,9 +83,21 @@ int CompareFolded(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-int CompareNames(std::string_view a, std::string_view b) { return CompareFolded<Lower>(a, b); }
+unsigned char Lower(unsigned char c) { return T().lower[c]; }
+unsigned char Upper(unsigned char c) { return T().upper[c]; }
 
-int CompareNamesUpper(std::string_view a, std::string_view b) { return CompareFolded<Upper>(a, b); }
+int CompareNames(std::string_view a, std::string_view b) { return CompareFolded(a, b, T().lowerKey); }
+
+int CompareNamesUpper(std::string_view a, std::string_view b) { return CompareFolded(a, b, T().upperKey); }
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    const unsigned char* lower = T().lower;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && lower[static_cast<unsigned char>(a[i])] != lower[static_cast<unsigned char>(b[i])])
+            return false;
+    return true;
+}
 
 std::u16string Widen(std::string_view ansi) {
     std::u16string out;

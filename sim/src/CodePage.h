@@ -25,6 +25,10 @@ unsigned char Upper(unsigned char byte);
 // ("_x" before "A"), measured with the registry conformance checks.
 int CompareNames(std::string_view a, std::string_view b);
 
+// Whether two names are the same key or value (CompareNames(a, b) == 0),
+// answered without ordering them.
+bool SameName(std::string_view a, std::string_view b);
+
 // The same comparison on upper-cased characters: the order in which NT
 // keeps a key's subkeys ("A" before "_x"). Zero for the same names.
 int CompareNamesUpper(std::string_view a, std::string_view b);

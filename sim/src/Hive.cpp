@@ -1,6 +1,8 @@
 // The registry tree of the simulated machine.
 #include "Hive.h"
 
+#include "Pool.h"
+
 namespace sim::hive {
 
 namespace {
@@ -62,17 +64,41 @@ bool Key::RemoveChild(std::string_view childName) {
     return true;
 }
 
+void ValueDelete::operator()(Value* v) const {
+    if (!v) return;
+    const size_t bytes = sizeof(Value) + v->Name().size() + v->Data().size();
+    v->~Value();
+    pool::Release(v, bytes);
+}
+
+ValuePtr Value::Make(std::string_view name, DWORD type, const BYTE* data, size_t size) {
+    void* block = pool::Allocate(sizeof(Value) + name.size() + size);
+    ValuePtr v(new (block) Value());
+    v->type = type;
+    v->m_nameSize = static_cast<uint32_t>(name.size());
+    v->m_dataSize = static_cast<uint32_t>(size);
+    if (!name.empty()) std::memcpy(v->Chars(), name.data(), name.size());
+    if (size) std::memcpy(v->Chars() + name.size(), data, size);
+    return v;
+}
+
 void Key::SetValue(std::string_view valueName, DWORD type, const BYTE* data, size_t size) {
     Value* v = values.Find(valueName);
-    if (v) {
-        valueSizes.Remove(InfoSize(*v));
+    if (!v) {
+        v = values.Add(Value::Make(valueName, type, data, size), Placement::Append);
     } else {
-        auto fresh = std::make_unique<Value>();
-        fresh->name = std::string(valueName);
-        v = values.Add(std::move(fresh), Placement::Append);
+        valueSizes.Remove(InfoSize(*v));
+        if (v->Data().size() == size) {
+            v->type = type;
+            v->Overwrite(data);
+        } else {
+            // The value keeps its place and the spelling it was created with.
+            ValuePtr fresh = Value::Make(v->Name(), type, data, size);
+            Value* raw = fresh.get();
+            values.Replace(v, std::move(fresh));
+            v = raw;
+        }
     }
-    v->type = type;
-    v->data.assign(data, data + size);
     valueSizes.Add(InfoSize(*v));
 }
 

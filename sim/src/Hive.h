@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,15 +32,56 @@ Placement SubkeyPlacement();
 
 inline bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-struct Value {
-    std::string name;  // empty: the key's default value
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-    const void* place = nullptr;  // the owning list's business
+// A value's bytes, as a view into the value.
+struct ByteView {
+    const BYTE* bytes = nullptr;
+    size_t count = 0;
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    const BYTE* data() const { return bytes; }
+    const BYTE* begin() const { return bytes; }
+    const BYTE* end() const { return bytes + count; }
+    BYTE operator[](size_t i) const { return bytes[i]; }
+    BYTE back() const { return bytes[count - 1]; }
+    bool operator==(const ByteView& other) const {
+        return count == other.count && (count == 0 || std::memcmp(bytes, other.bytes, count) == 0);
+    }
 };
 
+class Value;
+struct ValueDelete {
+    void operator()(Value* v) const;
+};
+typedef std::unique_ptr<Value, ValueDelete> ValuePtr;
+
+// One value in one block of memory: this header, its name, its data. A
+// machine holds hundreds of thousands of them, so each costs one
+// allocation and a few bytes beyond what it holds.
+class Value {
+public:
+    static ValuePtr Make(std::string_view name, DWORD type, const BYTE* data, size_t size);
+    std::string_view Name() const { return std::string_view(Chars(), m_nameSize); }  // empty: the default value
+    ByteView Data() const { return ByteView{reinterpret_cast<const BYTE*>(Chars()) + m_nameSize, m_dataSize}; }
+    // Replaces the data when it has the same size.
+    void Overwrite(const BYTE* data) {
+        if (m_dataSize) std::memcpy(Chars() + m_nameSize, data, m_dataSize);
+    }
+
+    DWORD type = REG_NONE;
+    const void* place = nullptr;  // the owning list's business
+
+private:
+    Value() = default;
+    char* Chars() { return reinterpret_cast<char*>(this + 1); }
+    const char* Chars() const { return reinterpret_cast<const char*>(this + 1); }
+    uint32_t m_nameSize = 0;
+    uint32_t m_dataSize = 0;
+};
+
+inline std::string_view ItemName(const Value& v) { return v.Name(); }
+
 // The size RegQueryInfoKeyA counts for a value: texts as UTF-16.
-inline size_t InfoSize(const Value& v) { return IsStringType(v.type) ? v.data.size() * 2 : v.data.size(); }
+inline size_t InfoSize(const Value& v) { return IsStringType(v.type) ? v.Data().size() * 2 : v.Data().size(); }
 
 struct Key : std::enable_shared_from_this<Key> {
     std::string name;  // with the case it was created with
@@ -48,8 +91,13 @@ struct Key : std::enable_shared_from_this<Key> {
     bool deleted = false;
     const void* place = nullptr;  // the parent list's business
     NamedList<std::shared_ptr<Key>> children;
-    NamedList<std::unique_ptr<Value>> values;
+    NamedList<ValuePtr> values;
     Largest valueSizes;  // InfoSize of every value
+    size_t LargestValue() {
+        return valueSizes.Get([this](auto add) {
+            for (const Value& v : values) add(InfoSize(v));
+        });
+    }
 
     Key() = default;
     Key(const Key&) = delete;

@@ -34,28 +34,52 @@ struct NameHash {
 };
 
 struct NameEqual {
-    bool operator()(std::string_view a, std::string_view b) const { return cp1252::CompareNames(a, b) == 0; }
+    bool operator()(std::string_view a, std::string_view b) const { return cp1252::SameName(a, b); }
 };
 
-// The largest of a changing collection of sizes.
+// The largest of a changing collection of sizes: the largest and how many
+// have it. Removing the last of them leaves it unknown until the owner
+// counts again (Get's `recount`), which costs one pass over the owner's
+// entries only then, and no node per size ever.
 class Largest {
 public:
     void Add(size_t n) {
-        if (n) ++counts_[n];
+        if (n > m_max) {
+            m_max = n;
+            m_count = 1;
+        } else if (n == m_max && n) {
+            ++m_count;
+        }
     }
     void Remove(size_t n) {
-        if (!n) return;
-        auto it = counts_.find(n);
-        if (it != counts_.end() && --it->second == 0) counts_.erase(it);
+        if (n && n == m_max && --m_count == 0) m_stale = true;
     }
-    size_t Get() const { return counts_.empty() ? 0 : counts_.rbegin()->first; }
+    // `recount(add)` calls add(size) for every size of the collection.
+    template <typename Recount>
+    size_t Get(Recount recount) {
+        if (m_stale) {
+            m_max = m_count = 0;
+            m_stale = false;
+            recount([this](size_t n) { Add(n); });
+        }
+        return m_max;
+    }
 
 private:
-    std::map<size_t, size_t> counts_;
+    size_t m_max = 0;
+    size_t m_count = 0;
+    bool m_stale = false;
 };
 
-// Ptr owns an Item with a `name` (never changed while listed) and a
-// `place` the list keeps for itself.
+// The name of a listed item: its `name`, unless an overload for its type
+// (found with the type) says otherwise.
+template <typename T>
+std::string_view ItemName(const T& item) {
+    return item.name;
+}
+
+// Ptr owns an Item with a name (never changed while listed) and a `place`
+// the list keeps for itself.
 template <typename Ptr>
 class NamedList {
 public:
@@ -67,11 +91,24 @@ public:
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    size_t LongestName() const { return nameLengths_.Get(); }
+    size_t LongestName() const {
+        return nameLengths_.Get([this](auto add) {
+            for (const auto& block : blocks_)
+                for (const auto& item : block->items) add(ItemName(*item).size());
+        });
+    }
 
     Item* Find(std::string_view name) const {
-        auto it = index_.find(name);
-        return it == index_.end() ? nullptr : it->second;
+        if (!indexed_) {
+            // A short list is searched; most keys have a few subkeys and
+            // values, and an index would cost more than it saves.
+            for (const auto& block : blocks_)
+                for (const auto& item : block->items)
+                    if (NameEqual()(ItemName(*item), name)) return item.get();
+            return nullptr;
+        }
+        auto it = index_->find(name);
+        return it == index_->end() ? nullptr : it->second;
     }
 
     // The entry at an enumeration index, null past the end. Walking the
@@ -95,8 +132,10 @@ public:
         if (where == Placement::Sorted) FindSortedPlace(*raw, &b, &pos);
         else if (sorted_ && size_ && !SortsAfter(*raw, *blocks_.back()->items.back())) sorted_ = false;
         if (b == blocks_.size()) {
-            if (blocks_.empty() || blocks_.back()->items.size() >= kMaxBlock)
+            if (blocks_.empty() || blocks_.back()->items.size() >= kMaxBlock) {
                 blocks_.push_back(std::make_unique<Block>());
+                blocks_.back()->items.reserve(blocks_.size() == 1 ? 8 : kMaxBlock + 1);
+            }
             b = blocks_.size() - 1;
             pos = blocks_[b]->items.size();
         }
@@ -106,9 +145,16 @@ public:
         if (!block.maxStale && SortsAfter(*raw, *block.max)) block.max = raw;
         if (!maxStale_ && (!max_ || SortsAfter(*raw, *max_))) max_ = raw;
         if (block.items.size() > kMaxBlock) Split(b);
-        index_.emplace(std::string_view(raw->name), raw);
-        nameLengths_.Add(raw->name.size());
         ++size_;
+        if (indexed_) {
+            index_->emplace(ItemName(*raw), raw);
+        } else if (size_ > kIndexFrom) {
+            index_ = std::make_unique<Index>();
+            for (const auto& each : blocks_)
+                for (const auto& entry : each->items) index_->emplace(ItemName(*entry), entry.get());
+            indexed_ = true;
+        }
+        nameLengths_.Add(ItemName(*raw).size());
         Changed(b);
         return raw;
     }
@@ -125,12 +171,30 @@ public:
         if (block.max == item) block.maxStale = true;
         if (max_ == item) maxStale_ = true;
         if (block.items.empty()) blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
-        index_.erase(std::string_view(item->name));
-        nameLengths_.Remove(item->name.size());
+        if (indexed_) index_->erase(ItemName(*item));
+        nameLengths_.Remove(ItemName(*item).size());
         item->place = nullptr;
         --size_;
         Changed(b);
         return out;
+    }
+
+    // Puts `fresh`, of the same name, where `old` is; `old` is released.
+    void Replace(Item* old, Ptr fresh) {
+        size_t b = 0;
+        while (blocks_[b].get() != old->place) ++b;
+        Block& block = *blocks_[b];
+        size_t pos = 0;
+        while (block.items[pos].get() != old) ++pos;
+        Item* raw = fresh.get();
+        raw->place = &block;
+        if (indexed_) {
+            index_->erase(ItemName(*old));
+            index_->emplace(ItemName(*raw), raw);
+        }
+        if (block.max == old) block.max = raw;
+        if (max_ == old) max_ = raw;
+        block.items[pos] = std::move(fresh);
     }
 
     // Empties the list into `out`, in order.
@@ -141,7 +205,8 @@ public:
                 out->push_back(std::move(item));
             }
         blocks_.clear();
-        index_.clear();
+        index_.reset();
+        indexed_ = false;
         nameLengths_ = Largest();
         size_ = 0;
         max_ = nullptr;
@@ -172,7 +237,8 @@ public:
     Iterator end() const { return Iterator(this, blocks_.size()); }
 
 private:
-    static constexpr size_t kMaxBlock = 256;
+    static constexpr size_t kMaxBlock = 128;
+    static constexpr size_t kIndexFrom = 64;  // entries: more are found through the index
 
     struct Block {
         std::vector<Ptr> items;
@@ -180,7 +246,7 @@ private:
         bool maxStale = true;
     };
 
-    static bool SortsAfter(const Item& a, const Item& b) { return cp1252::CompareNamesUpper(a.name, b.name) > 0; }
+    static bool SortsAfter(const Item& a, const Item& b) { return cp1252::CompareNamesUpper(ItemName(a), ItemName(b)) > 0; }
 
     static void Refresh(Block& block) {
         if (!block.maxStale) return;
@@ -257,8 +323,10 @@ private:
     }
 
     std::vector<std::unique_ptr<Block>> blocks_;
-    std::unordered_map<std::string_view, Item*, NameHash, NameEqual> index_;
-    Largest nameLengths_;
+    typedef std::unordered_map<std::string_view, Item*, NameHash, NameEqual> Index;
+    std::unique_ptr<Index> index_;  // made once the list is long
+    bool indexed_ = false;
+    mutable Largest nameLengths_;
     size_t size_ = 0;
     Item* max_ = nullptr;
     bool maxStale_ = true;

@@ -2,9 +2,15 @@
 // patch between two states. Everything here sees names and data the way the
 // ANSI functions do (8-bit, code page 1252); only hex(2)/hex(7) data in 5.00
 // files and the file encoding itself are converted.
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <utility>
 
@@ -183,25 +189,27 @@ bool ParseQuoted(std::string_view s, size_t* pos, std::string* out) {
 
 // ---- Import --------------------------------------------------------------------
 
-struct Line {
-    std::string_view text;
-    int number;
-};
-
-std::vector<Line> SplitLines(std::string_view text) {
-    std::vector<Line> lines;
-    int number = 1;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back({line, number++});
-        start = end + 1;
+// The lines of a text, one at a time, CR LF or LF, with their numbers.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view text) : m_text(text) {}
+    bool Next(std::string_view* line, int* number) {
+        if (m_pos >= m_text.size()) return false;
+        size_t end = m_text.find('\n', m_pos);
+        if (end == std::string_view::npos) end = m_text.size();
+        *line = m_text.substr(m_pos, end - m_pos);
+        if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
+        *number = ++m_number;
+        m_pos = end + 1;
+        return true;
     }
-    return lines;
-}
+    int LastNumber() const { return m_number; }
+
+private:
+    std::string_view m_text;
+    size_t m_pos = 0;
+    int m_number = 0;
+};
 
 // A value line with its continuations joined, remembering where each
 // physical line starts so that errors in long hex lists name the right line.
@@ -218,26 +226,16 @@ struct Logical {
     }
 };
 
-// One change parsed from the file. Nothing is applied until the whole file
-// has been read without error.
-struct Op {
-    enum Kind { kCreateKey, kDeleteKey, kSetValue, kDeleteValue };
-    explicit Op(Kind k) : kind(k) {}
-    Kind kind;
-    hive::Root* root = nullptr;
-    std::string path;  // below the root, for the key operations
-    std::string name;  // for the value operations
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
-
+// The file is read twice: first every line is checked and nothing is
+// changed, then, when all of it is right, read again and applied as it is
+// read. So a wrong line changes nothing, and a big file never exists as a
+// second, parsed copy in memory.
 class Parser {
 public:
-    explicit Parser(RegFormat format) : format_(format) {}
+    Parser(RegFormat format, bool apply) : format_(format), apply_(apply) {}
 
     bool KeyLine(std::string_view line, int number);
     bool ValueLine(const Logical& logical);
-    const std::vector<Op>& Ops() const { return ops_; }
     int errorLine = 0;
     std::string error;
 
@@ -250,8 +248,13 @@ private:
     bool HexList(const Logical& logical, std::string_view list, std::vector<BYTE>* out);
 
     RegFormat format_;
-    std::vector<Op> ops_;
+    bool apply_;
     enum class Open { kNone, kKey, kDeleted } open_ = Open::kNone;
+    Key* current_ = nullptr;  // the key lines apply to (applying only)
+    // Reused from line to line.
+    std::string name_;
+    std::string text_;
+    std::vector<BYTE> data_;
 };
 
 bool Parser::KeyLine(std::string_view line, int number) {
@@ -267,11 +270,15 @@ bool Parser::KeyLine(std::string_view line, int number) {
         return Fail(number, "a root key cannot be deleted: " + Quoted(line));
     if (!remove && hive::PathDepth(rest) > hive::kMaxDepth)
         return Fail(number, "key more than " + std::to_string(hive::kMaxDepth) + " levels deep " + Quoted(line));
-    Op op(remove ? Op::kDeleteKey : Op::kCreateKey);
-    op.root = root;
-    op.path = std::string(rest);
-    ops_.push_back(std::move(op));
     open_ = remove ? Open::kDeleted : Open::kKey;
+    if (!apply_) return true;
+    if (remove) {
+        if (Key* key = hive::Find(root->key.get(), rest); key && key->parent) key->parent->RemoveChild(key->name);
+        current_ = nullptr;
+    } else {
+        // Never null: keys too deep to create were refused above.
+        current_ = hive::Create(root->key.get(), rest);
+    }
     return true;
 }
 
@@ -303,78 +310,65 @@ bool Parser::ValueLine(const Logical& logical) {
     if (open_ == Open::kNone) return Fail(number, "value line before any key line");
     if (open_ == Open::kDeleted) return Fail(number, "value line under a deleted key");
 
-    Op op(Op::kSetValue);
+    std::string& name = name_;
+    std::vector<BYTE>& data = data_;
+    name.clear();
+    data.clear();
+    DWORD type = REG_NONE;
     size_t pos = 0;
     if (line.front() == '@') {
         pos = 1;
-    } else if (!ParseQuoted(line, &pos, &op.name)) {
+    } else if (!ParseQuoted(line, &pos, &name)) {
         return Fail(number, "malformed value line (unterminated name) " + Quoted(line));
     }
     std::string_view rest = TrimLeft(line.substr(pos));
     if (rest.empty() || rest.front() != '=') return Fail(number, "malformed value line (no '=') " + Quoted(line));
     rest = Trim(rest.substr(1));
 
+    bool remove = false;
     if (rest == "-") {
-        op.kind = Op::kDeleteValue;
+        remove = true;
     } else if (!rest.empty() && rest.front() == '"') {
         size_t end = 0;
-        std::string text;
+        std::string& text = text_;
+        text.clear();
         if (!ParseQuoted(rest, &end, &text) || end != rest.size())
             return Fail(number, "malformed value line (bad string) " + Quoted(line));
-        op.type = REG_SZ;
-        op.data.assign(text.begin(), text.end());
-        op.data.push_back(0);
+        type = REG_SZ;
+        data.assign(text.begin(), text.end());
+        data.push_back(0);
     } else if (StartsWithNoCase(rest, "dword:")) {
         DWORD v = 0;
         if (!ParseHexNumber(rest.substr(6), &v)) return Fail(number, "bad dword " + Quoted(rest));
-        op.type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) op.data.push_back(static_cast<BYTE>(v >> (8 * i)));
+        type = REG_DWORD;
+        for (int i = 0; i < 4; ++i) data.push_back(static_cast<BYTE>(v >> (8 * i)));
     } else if (StartsWithNoCase(rest, "hex:")) {
-        op.type = REG_BINARY;
-        if (!HexList(logical, rest.substr(4), &op.data)) return false;
+        type = REG_BINARY;
+        if (!HexList(logical, rest.substr(4), &data)) return false;
     } else if (StartsWithNoCase(rest, "hex(")) {
         const size_t close = rest.find(')');
         if (close == std::string_view::npos || close + 1 >= rest.size() || rest[close + 1] != ':' ||
-            !ParseHexNumber(rest.substr(4, close - 4), &op.type))
+            !ParseHexNumber(rest.substr(4, close - 4), &type))
             return Fail(number, "malformed value type " + Quoted(rest.substr(0, close == rest.npos ? 8 : close + 2)));
-        if (!HexList(logical, rest.substr(close + 2), &op.data)) return false;
-        if (format_ == RegFormat::Regedit5 && (op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ)) {
-            if (op.data.size() % 2 != 0)
-                return Fail(number, "bad hex: UTF-16 text with an odd number of bytes in " + Quoted(op.name));
+        if (!HexList(logical, rest.substr(close + 2), &data)) return false;
+        if (format_ == RegFormat::Regedit5 && (type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+            if (data.size() % 2 != 0)
+                return Fail(number, "bad hex: UTF-16 text with an odd number of bytes in " + Quoted(name));
             std::u16string wide;
-            for (size_t i = 0; i < op.data.size(); i += 2)
-                wide.push_back(static_cast<char16_t>(op.data[i] | op.data[i + 1] << 8));
+            for (size_t i = 0; i < data.size(); i += 2) wide.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
             const std::string narrow = cp1252::Narrow(wide);
-            op.data.assign(narrow.begin(), narrow.end());
+            data.assign(narrow.begin(), narrow.end());
         }
     } else {
         return Fail(number, "malformed value line (unknown data) " + Quoted(line));
     }
-    ops_.push_back(std::move(op));
-    return true;
-}
-
-void Apply(const std::vector<Op>& ops) {
-    Key* current = nullptr;
-    for (const Op& op : ops) {
-        switch (op.kind) {
-            case Op::kCreateKey:
-                // Never null: the parser refused keys too deep to create.
-                current = hive::Create(op.root->key.get(), op.path);
-                break;
-            case Op::kDeleteKey:
-                if (Key* key = hive::Find(op.root->key.get(), op.path); key && key->parent)
-                    key->parent->RemoveChild(key->name);
-                current = nullptr;
-                break;
-            case Op::kSetValue:
-                current->SetValue(op.name, op.type, op.data.data(), op.data.size());
-                break;
-            case Op::kDeleteValue:
-                current->RemoveValue(op.name);
-                break;
-        }
+    if (!apply_) return true;
+    if (remove) {
+        current_->RemoveValue(name);
+    } else {
+        current_->SetValue(name, type, data.data(), data.size());
     }
+    return true;
 }
 
 // ---- Export --------------------------------------------------------------------
@@ -393,9 +387,10 @@ std::string NameField(std::string_view name) { return name.empty() ? "@" : '"' +
 
 // REG_SZ data that reads back identically from a "text" field.
 bool IsPlainString(const Value& v) {
-    if (v.type != REG_SZ || v.data.empty() || v.data.back() != 0) return false;
-    for (size_t i = 0; i + 1 < v.data.size(); ++i) {
-        const BYTE b = v.data[i];
+    const hive::ByteView data = v.Data();
+    if (v.type != REG_SZ || data.empty() || data.back() != 0) return false;
+    for (size_t i = 0; i + 1 < data.size(); ++i) {
+        const BYTE b = data[i];
         if (b == 0 || b == '\r' || b == '\n') return false;
     }
     return true;
@@ -425,13 +420,14 @@ public:
 
     void SetValue(const Value& v) {
         static constexpr char kDigits[] = "0123456789abcdef";
-        std::string line = NameField(v.name) + '=';
+        const hive::ByteView data = v.Data();
+        std::string line = NameField(v.Name()) + '=';
         if (IsPlainString(v)) {
             line += '"';
-            line += Escape(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
+            line += Escape(std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1));
             line += '"';
-        } else if (v.type == REG_DWORD && v.data.size() == 4) {
-            const DWORD d = v.data[0] | v.data[1] << 8 | v.data[2] << 16 | static_cast<DWORD>(v.data[3]) << 24;
+        } else if (v.type == REG_DWORD && data.size() == 4) {
+            const DWORD d = data[0] | data[1] << 8 | data[2] << 16 | static_cast<DWORD>(data[3]) << 24;
             line += "dword:";
             for (int shift = 28; shift >= 0; shift -= 4) line += kDigits[(d >> shift) & 0xF];
         } else {
@@ -442,10 +438,10 @@ public:
                 for (DWORD t = v.type; t || type.empty(); t >>= 4) type.insert(type.begin(), kDigits[t & 0xF]);
                 line += "hex(" + type + "):";
             }
-            std::vector<BYTE> bytes = v.data;
+            std::vector<BYTE> bytes(data.begin(), data.end());
             if (format_ == RegFormat::Regedit5 && (v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ)) {
                 bytes.clear();
-                for (BYTE b : v.data) {
+                for (BYTE b : data) {
                     const char16_t unit = cp1252::ToUnicode(b);
                     bytes.push_back(static_cast<BYTE>(unit & 0xFF));
                     bytes.push_back(static_cast<BYTE>(unit >> 8));
@@ -500,7 +496,7 @@ std::shared_ptr<Key> CopyOne(const Key& key, Key* parent) {
     copy->parent = parent;
     copy->depth = key.depth;
     copy->access = key.access;
-    for (const Value& v : key.values) copy->SetValue(v.name, v.type, v.data.data(), v.data.size());
+    for (const Value& v : key.values) copy->SetValue(v.Name(), v.type, v.Data().data(), v.Data().size());
     return copy;
 }
 
@@ -524,7 +520,7 @@ std::shared_ptr<Key> Clone(const Key& top) {
 // what it does not touch in place, appends a new value, and places a new
 // key as the platform mode does; the diff plans its lines for that.
 
-bool SameData(const Value& a, const Value& b) { return a.type == b.type && a.data == b.data; }
+bool SameData(const Value& a, const Value& b) { return a.type == b.type && a.Data() == b.Data(); }
 
 // The value lines that turn `before` into `after`. Values of `after` can
 // stay in place only while they form a prefix of it in the same relative
@@ -544,7 +540,7 @@ void DiffValues(Writer& w, const Key& before, const Key& after) {
         keyLineWritten = true;
     };
     for (const Value& v : after.values) {
-        const Value* old = before.FindValue(v.name);
+        const Value* old = before.FindValue(v.Name());
         if (!old) {
             inPlace = false;
             keyLine();
@@ -553,7 +549,7 @@ void DiffValues(Writer& w, const Key& before, const Key& after) {
         }
         const size_t index = position[old];
         matched[index] = true;
-        if (inPlace && old->name == v.name && (!anyKept || index > lastKept)) {
+        if (inPlace && old->Name() == v.Name() && (!anyKept || index > lastKept)) {
             lastKept = index;
             anyKept = true;
             if (!SameData(*old, v)) {
@@ -564,14 +560,14 @@ void DiffValues(Writer& w, const Key& before, const Key& after) {
         }
         inPlace = false;
         keyLine();
-        w.DeleteValue(old->name);
+        w.DeleteValue(old->Name());
         w.SetValue(v);
     }
     size_t i = 0;
     for (const Value& v : before.values) {
         if (!matched[i++]) {
             keyLine();
-            w.DeleteValue(v.name);
+            w.DeleteValue(v.Name());
         }
     }
     if (keyLineWritten) w.EndKey();
@@ -748,78 +744,176 @@ Key* FindFull(std::string_view fullKeyPath) {
 
 }  // namespace
 
-RegImportResult ImportReg(std::string_view raw) {
+namespace {
+
+// Pages of a file the import has read and will not read again, given back
+// to the system as it goes (a mapped file), so that a big machine file and
+// the machine built from it are not both held whole.
+struct Release {
+    virtual void Upto(const char* position) = 0;
+    virtual ~Release() = default;
+};
+
+RegImportResult Import(std::string_view raw, Release* release);
+
+}  // namespace
+
+RegImportResult ImportReg(std::string_view raw) { return Import(raw, nullptr); }
+
+namespace {
+
+// Empties every root, as a wrong file imported into an empty registry must
+// leave it.
+void ClearRoots() {
+    for (auto& root : hive::Roots()) {
+        std::vector<std::shared_ptr<Key>> children;
+        root.key->children.TakeAll(&children);
+        for (auto& child : children) {
+            hive::MarkDeleted(child.get());
+            child->parent = nullptr;
+        }
+        std::vector<hive::ValuePtr> values;
+        root.key->values.TakeAll(&values);
+        root.key->valueSizes = hive::Largest();
+    }
+}
+
+RegImportResult Import(std::string_view raw, Release* release) {
     RegImportResult result;
     result.encoding = IsUtf16Le(raw) ? RegEncoding::Utf16Le : RegEncoding::Ansi;
-    const std::string text = DecodeFile(raw);
-    const std::vector<Line> lines = SplitLines(text);
+    // 8-bit text is read where it lies; only other encodings are converted.
+    std::string decoded;
+    std::string_view text = raw;
+    if (result.encoding == RegEncoding::Utf16Le || (raw.size() >= 3 && raw.substr(0, 3) == "\xEF\xBB\xBF")) {
+        decoded = DecodeFile(raw);
+        text = decoded;
+        if (release) release->Upto(raw.data() + raw.size());
+        release = nullptr;
+    }
 
-    size_t i = 0;
-    while (i < lines.size() && Trim(lines[i].text).empty()) ++i;
-    if (i == lines.size()) {
-        result.line = lines.empty() ? 1 : lines.back().number;
+    LineCursor header(text);
+    std::string_view line;
+    int number = 0;
+    bool found = false;
+    while (header.Next(&line, &number)) {
+        if (!Trim(line).empty()) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        result.line = header.LastNumber() > 0 ? header.LastNumber() : 1;
         result.error = "missing header: the file is empty";
         return result;
     }
-    const std::string_view header = Trim(lines[i].text);
-    if (header == kHeader4) {
+    const std::string_view head = Trim(line);
+    if (head == kHeader4) {
         result.format = RegFormat::Regedit4;
-    } else if (header == kHeader5) {
+    } else if (head == kHeader5) {
         result.format = RegFormat::Regedit5;
     } else {
-        result.line = lines[i].number;
-        result.error = "unknown header " + Quoted(header) + "; expected REGEDIT4 or Windows Registry Editor Version 5.00";
+        result.line = number;
+        result.error = "unknown header " + Quoted(head) + "; expected REGEDIT4 or Windows Registry Editor Version 5.00";
         return result;
     }
 
-    Parser parser(result.format);
-    for (++i; i < lines.size();) {
-        const std::string_view line = Trim(lines[i].text);
-        const int number = lines[i].number;
-        ++i;
-        if (line.empty() || line.front() == ';') continue;
-        bool ok = true;
-        if (line.front() == '[') {
-            ok = parser.KeyLine(line, number);
-        } else if (line.front() == '"' || line.front() == '@') {
-            Logical logical;
-            logical.text = std::string(line);
-            logical.starts.push_back({0, number});
-            while (!logical.text.empty() && logical.text.back() == '\\') {
-                logical.text.pop_back();
-                if (i == lines.size()) break;
-                logical.starts.push_back({logical.text.size(), lines[i].number});
-                logical.text += Trim(lines[i].text);
-                ++i;
+    // Into an empty registry (a machine file loaded), one pass applies as it
+    // checks, and a wrong line empties the registry again; over an existing
+    // machine the file is checked whole before anything is applied.
+    bool empty = true;
+    for (auto& root : hive::Roots()) empty = empty && root.key->children.empty() && root.key->values.empty();
+    const std::vector<bool> passes = empty ? std::vector<bool>{true} : std::vector<bool>{false, true};
+    for (const bool apply : passes) {
+        Parser parser(result.format, apply);
+        LineCursor lines = header;
+        Logical logical;
+        const char* released = text.data();
+        while (lines.Next(&line, &number)) {
+            if (release && line.data() - released > (4 << 20)) {
+                released = line.data();
+                release->Upto(released);
             }
-            ok = parser.ValueLine(logical);
-        } else {
-            result.line = number;
-            result.error = "unrecognized line " + Quoted(line);
-            return result;
+            line = Trim(line);
+            if (line.empty() || line.front() == ';') continue;
+            bool ok = true;
+            if (line.front() == '[') {
+                ok = parser.KeyLine(line, number);
+            } else if (line.front() == '"' || line.front() == '@') {
+                logical.text.assign(line.data(), line.size());
+                logical.starts.assign(1, {0, number});
+                std::string_view next;
+                int nextNumber = 0;
+                while (!logical.text.empty() && logical.text.back() == '\\') {
+                    logical.text.pop_back();
+                    if (!lines.Next(&next, &nextNumber)) break;
+                    logical.starts.push_back({logical.text.size(), nextNumber});
+                    const std::string_view piece = Trim(next);
+                    logical.text.append(piece.data(), piece.size());
+                }
+                ok = parser.ValueLine(logical);
+            } else {
+                result.line = number;
+                result.error = "unrecognized line " + Quoted(line);
+                if (apply) ClearRoots();
+                return result;
+            }
+            if (!ok) {
+                result.line = parser.errorLine;
+                result.error = parser.error;
+                if (apply) ClearRoots();
+                return result;
+            }
         }
-        if (!ok) {
-            result.line = parser.errorLine;
-            result.error = parser.error;
-            return result;
-        }
+        if (release) release->Upto(text.data() + text.size());
     }
-    Apply(parser.Ops());
     result.ok = true;
     return result;
 }
 
+}  // namespace
+
 RegImportResult ImportRegFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        RegImportResult result;
-        result.error = "cannot open " + path;
+    RegImportResult result;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = "cannot open " + path + ": " + std::strerror(errno);
         return result;
     }
-    const std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        RegImportResult result;
-        result.error = "cannot read " + path;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        close(fd);
+        result.error = "cannot read " + path + ": " + std::strerror(EISDIR);
+        return result;
+    }
+    // A regular file is mapped and read in place; its pages go back to the
+    // system as the import passes them (they are the file's, read again from
+    // the page cache if needed).
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        void* map = mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (map != MAP_FAILED) {
+            close(fd);
+            struct Pages : Release {
+                const char* start;
+                void Upto(const char* position) override {
+                    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+                    const uintptr_t from = uintptr_t(start), to = uintptr_t(position) & ~(page - 1);
+                    if (to > from) madvise(const_cast<char*>(start), to - from, MADV_DONTNEED);
+                }
+            } pages;
+            pages.start = static_cast<const char*>(map);
+            result = Import(std::string_view(pages.start, size_t(info.st_size)), &pages);
+            munmap(map, size_t(info.st_size));
+            return result;
+        }
+    }
+    std::string raw;
+    char block[1 << 16];
+    ssize_t got = 0;
+    while ((got = read(fd, block, sizeof block)) > 0) raw.append(block, size_t(got));
+    const int error = errno;
+    close(fd);
+    if (got < 0) {
+        result.error = "cannot read " + path + ": " + std::strerror(error);
         return result;
     }
     return ImportReg(raw);

@@ -24,6 +24,9 @@ struct HandleTable {
     std::unordered_map<ULONG_PTR, OpenKey> open;
     ULONG_PTR next = 0x1000;
     size_t openings = 0;
+    std::vector<sim::RegWrite> writes;
+    size_t failAt = 0;  // the index in `writes` of the change to fail, plus one
+    LONG failWith = ERROR_ACCESS_DENIED;
 };
 
 HandleTable& Handles() {
@@ -102,6 +105,19 @@ LONG Walk(Key* from, std::string_view path, bool create, bool wantWrite, Key** o
     return ERROR_SUCCESS;
 }
 
+// Every change passes here just before it is made: it is recorded, and an
+// armed failure stops it (non-zero: the error to answer, nothing changed).
+LONG Change(sim::RegWrite::Kind kind, const Key* key, std::string_view value) {
+    auto& t = Handles();
+    sim::RegWrite w;
+    w.kind = kind;
+    w.key = sim::hive::FullName(key);
+    w.value = std::string(value);
+    w.failed = t.failAt != 0 && t.writes.size() + 1 == t.failAt;
+    t.writes.push_back(std::move(w));
+    return t.writes.back().failed ? t.failWith : ERROR_SUCCESS;
+}
+
 bool Writable(const Key* key) { return sim::hive::EffectiveAccess(key) == KeyAccess::Normal; }
 
 bool SubtreeWritable(const Key* key) {
@@ -145,9 +161,10 @@ std::vector<BYTE> Stored(DWORD type, const BYTE* data, DWORD size) {
 // one after it when the buffer has room, not counted in the size, as
 // Windows documents for both query functions and Wine does.
 void CopyData(const sim::hive::Value& v, BYTE* out, DWORD capacity) {
-    const size_t size = v.data.size();
-    if (size) std::memcpy(out, v.data.data(), size);
-    if (sim::hive::IsStringType(v.type) && size && v.data.back() != 0 && capacity > size) out[size] = 0;
+    const sim::hive::ByteView data = v.Data();
+    const size_t size = data.size();
+    if (size) std::memcpy(out, data.data(), size);
+    if (sim::hive::IsStringType(v.type) && size && data.back() != 0 && capacity > size) out[size] = 0;
 }
 
 }  // namespace
@@ -156,8 +173,17 @@ namespace sim {
 size_t OpenKeyHandles() { return Handles().open.size(); }
 size_t KeyOpenCount() { return Handles().openings; }
 void ResetHandles() {
-    Handles().open.clear();
-    Handles().openings = 0;
+    Handles() = HandleTable{};
+}
+const std::vector<RegWrite>& RegistryWrites() { return Handles().writes; }
+void ClearRegistryWrites() {
+    Handles().writes.clear();
+    Handles().failAt = 0;
+}
+void FailRegistryWrite(size_t nth, LONG error) {
+    auto& t = Handles();
+    t.failAt = nth ? t.writes.size() + nth : 0;
+    t.failWith = error;
 }
 }  // namespace sim
 
@@ -213,7 +239,7 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     const sim::hive::Value* v = t.key->FindValue(Name(lpValueName));
     if (!v) return ERROR_FILE_NOT_FOUND;
     if (lpType) *lpType = v->type;
-    const DWORD size = static_cast<DWORD>(v->data.size());
+    const DWORD size = static_cast<DWORD>(v->Data().size());
     if (lpData) {
         if (*lpcbData < size) {
             *lpcbData = size;
@@ -234,6 +260,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD 
     if (LONG rc = Resolve(hKey, KEY_SET_VALUE, &t)) return rc;
     if (!Writable(t.key.get())) return ERROR_ACCESS_DENIED;
     const std::vector<BYTE> bytes = Stored(dwType, lpData, cbData);
+    if (LONG rc = Change(sim::RegWrite::SetValue, t.key.get(), Name(lpValueName))) return rc;
     t.key->SetValue(Name(lpValueName), dwType, bytes.data(), bytes.size());
     return ERROR_SUCCESS;
 }
@@ -243,6 +270,7 @@ LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     if (LONG rc = Resolve(hKey, KEY_SET_VALUE, &t)) return rc;
     if (!t.key->FindValue(Name(lpValueName))) return ERROR_FILE_NOT_FOUND;
     if (!Writable(t.key.get())) return ERROR_ACCESS_DENIED;
+    if (LONG rc = Change(sim::RegWrite::DeleteValue, t.key.get(), Name(lpValueName))) return rc;
     t.key->RemoveValue(Name(lpValueName));
     return ERROR_SUCCESS;
 }
@@ -260,6 +288,7 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     } else if (!SubtreeWritable(key)) {
         return ERROR_ACCESS_DENIED;
     }
+    if (LONG rc = Change(sim::RegWrite::DeleteKey, key, {})) return rc;
     key->parent->RemoveChild(key->name);
     return ERROR_SUCCESS;
 }
@@ -279,7 +308,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
     if (lpcbMaxClassLen) *lpcbMaxClassLen = 0;
     if (lpcValues) *lpcValues = static_cast<DWORD>(key.values.size());
     if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = static_cast<DWORD>(key.values.LongestName());
-    if (lpcbMaxValueLen) *lpcbMaxValueLen = static_cast<DWORD>(key.valueSizes.Get());
+    if (lpcbMaxValueLen) *lpcbMaxValueLen = static_cast<DWORD>(t.key->LargestValue());
     if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
     if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
     return ERROR_SUCCESS;
@@ -314,11 +343,12 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     if (LONG rc = Resolve(hKey, KEY_QUERY_VALUE, &t)) return rc;
     const sim::hive::Value* v = t.key->values.At(dwIndex);
     if (!v) return ERROR_NO_MORE_ITEMS;
-    const DWORD size = static_cast<DWORD>(v->data.size());
-    if (v->name.size() >= *lpcchValueName) {
+    const DWORD size = static_cast<DWORD>(v->Data().size());
+    const std::string_view name = v->Name();
+    if (name.size() >= *lpcchValueName) {
         // As Wine does: the name cut to fit and the data size are handed out.
         if (*lpcchValueName > 0) {
-            std::memcpy(lpValueName, v->name.data(), *lpcchValueName - 1);
+            std::memcpy(lpValueName, name.data(), *lpcchValueName - 1);
             lpValueName[*lpcchValueName - 1] = '\0';
         }
         if (lpcbData) *lpcbData = size;
@@ -328,8 +358,9 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
         *lpcbData = size;
         return ERROR_MORE_DATA;
     }
-    std::memcpy(lpValueName, v->name.c_str(), v->name.size() + 1);
-    *lpcchValueName = static_cast<DWORD>(v->name.size());
+    if (!name.empty()) std::memcpy(lpValueName, name.data(), name.size());
+    lpValueName[name.size()] = '\0';
+    *lpcchValueName = static_cast<DWORD>(name.size());
     if (lpType) *lpType = v->type;
     if (lpData) CopyData(*v, lpData, *lpcbData);
     if (lpcbData) *lpcbData = size;

@@ -159,6 +159,22 @@ TEST_F(RegistryTest, WalkIsDepthFirstPreOrderWithPathsAndDepths) {
     EXPECT_EQ(r.events, expected);
 }
 
+// The deepest tree Windows allows, walked to its bottom value with the
+// right paths and depths; the walk keeps its keys on a stack of its own,
+// so the depth costs it no recursion.
+TEST_F(RegistryTest, WalkReachesTheBottomOfATree512LevelsDeep) {
+    std::string path = "Deep";
+    for (int level = 2; level <= 512; ++level) path += "\\k";
+    ASSERT_TRUE(CRegistry(HKEY_LOCAL_MACHINE).SetString(path.c_str(), "Class", "Net"));
+    Recorder r(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(r.Walk("Deep", RegWalkValues | RegWalkKeys));
+    ASSERT_EQ(r.events.size(), 512u);  // 511 keys below Deep, then the value
+    EXPECT_EQ(r.events[510], "K510 k");
+    EXPECT_EQ(r.events.back(), "V511 " + path + " Class");
+    EXPECT_FALSE(CRegistry(HKEY_LOCAL_MACHINE).SetString((path + "\\one-too-many").c_str(), "x", "y"));
+    EXPECT_TRUE(CRegistry(HKEY_LOCAL_MACHINE).Delete("Deep"));
+}
+
 TEST_F(RegistryTest, WalkFlagsChooseTheCallbacksButSubkeysAreAlwaysEntered) {
     Recorder keysOnly(HKEY_LOCAL_MACHINE);
     ASSERT_TRUE(keysOnly.Walk("A", RegWalkKeys));

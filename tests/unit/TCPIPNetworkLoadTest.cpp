@@ -168,7 +168,9 @@ TEST(TCPIPLoading, DHCPWINSOnlyWhenNoneOfTheFourValuesIsThere) {
     }
 }
 
-TEST(TCPIPLoading, OverLongTextsAreCutToTheirField) {
+// Single texts are cut to their field; a list entry too long for its slot
+// leaves the slot empty (ending the count there) and keeps its place.
+TEST(TCPIPLoading, OverLongTextsAreCutAndOverLongListEntriesLeftOut) {
     const std::string longHost(300, 'h'), longScope(40, 's'), longPath(300, 'p');
     Prepare(sim::Platform::Win98,
             Key(kMstcp) + Sz("HostName", longHost) + Sz("Domain", "d") + Sz("LMHostFile", longPath) +
@@ -179,12 +181,24 @@ TEST(TCPIPLoading, OverLongTextsAreCutToTheirField) {
     EXPECT_EQ(std::string(tcp.GetHostName()), longHost.substr(0, 255));
     EXPECT_STREQ(tcp.GetDomainName(), "d");
     EXPECT_EQ(std::string(tcp.GetLMHostFile()), longPath.substr(0, 259));
-    EXPECT_EQ(DNSServers(tcp), (Strings{"123456789012345", "2.2.2.2"}));
+    EXPECT_EQ(DNSServers(tcp), Strings{});
+    EXPECT_STREQ(tcp.State().DNSServer[1], "2.2.2.2");
     EXPECT_EQ(std::string(tcp.GetScopeID()), longScope.substr(0, 31));
     EXPECT_STREQ(tcp.State().NodeType, "8");
     EXPECT_STREQ(tcp.GetNameServer1(), "123456789012345");
     EXPECT_STREQ(tcp.GetNameServer2(), "");
-    EXPECT_EQ(SearchEntries(tcp), (Strings{longPath.substr(0, 259), "b"}));
+    EXPECT_EQ(SearchEntries(tcp), Strings{});
+    EXPECT_STREQ(tcp.State().SearchList[1], "b");
+}
+
+// NT 4.0 separates DNS servers by blanks: a comma-joined pair is one entry
+// of 25 characters, which no slot holds and no write may store cut.
+TEST(TCPIPLoading, CommaJoinedDnsServersOnNt4AreNotCut) {
+    Prepare(sim::Platform::NT4, Key(kTcpip) + Sz("NameServer", "10.100.200.1,10.100.200.2 10.0.0.9"), Wins::PerAdapter);
+    const CTCPIPNetwork tcp;
+    EXPECT_EQ(DNSServers(tcp), Strings{});
+    EXPECT_STREQ(tcp.State().DNSServer[0], "");
+    EXPECT_STREQ(tcp.State().DNSServer[1], "10.0.0.9");
 }
 
 }  // namespace

@@ -89,6 +89,30 @@ void IndexAndText(const Args& a, DWORD* index, const std::string** text) {
     *text = &a[2];
 }
 
+// A text setter answers nothing: a text the library did not take (too long
+// for its field) is reported, not passed over. Where the getter answers 0
+// (the setting does not apply on the platform) nothing can be told.
+int Taken(HostContext& ctx, const std::string& verb, const Args& a) {
+    auto& api = ctx.api;
+    char buffer[kTextSize] = "";
+    INT read = -1;
+    const DWORD index = a.size() > 2 ? static_cast<DWORD>(ParseNumber(a[1], "index")) : 0;
+    if (verb == "set-hostname") read = api.GetTCPHostName(buffer, kTextSize);
+    if (verb == "set-domain") read = api.GetTCPDomainName(buffer, kTextSize);
+    if (verb == "set-lmhosts") read = api.GetTCPLMHostFile(buffer, kTextSize);
+    if (verb == "set-wins1") read = api.GetTCPNameServer1(buffer, kTextSize);
+    if (verb == "set-wins2") read = api.GetTCPNameServer2(buffer, kTextSize);
+    if (verb == "set-scope") read = api.GetTCPScopeID(buffer, kTextSize);
+    if (verb == "set-dns") read = api.GetTCPDNSServer(index, buffer, kTextSize);
+    if (verb == "set-search") read = api.GetTCPSearchList(index, buffer, kTextSize);
+    if (read == 1 && a.back() != buffer) {
+        Fail("tcp " + verb + ": the library did not take the text (" + std::to_string(a.back().size()) +
+             " characters); it still reads '" + buffer + "'");
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
 int Set(HostContext& ctx, const Args& a, Node& out) {
     const std::string& verb = a[0];
     auto& api = ctx.api;
@@ -137,7 +161,7 @@ int Set(HostContext& ctx, const Args& a, Node& out) {
         throw UsageError("tcp: unknown action '" + verb + "' (see --help tcp)");
     }
     out.Set("write-needed", Number(api.GetTCPWriteNeeded()));
-    return kExitOk;
+    return Taken(ctx, verb, a);
 }
 
 int Write(HostContext& ctx, const Args&, Node& out) {
@@ -159,11 +183,11 @@ const Verb kTcpVerbs[] = {
     {"set-domain", "TEXT", "SetTCPDomainName", Set},
     {"set-lmhosts", "PATH", "SetTCPLMHostFile", Set},
     {"set-dns-enable", "FLAG", "SetTCPDNSEnable (0 off, any other number on)", Set},
-    {"set-dns", "INDEX TEXT", "SetTCPDNSServer (slots 0-9; \"\" empties a slot)", Set},
+    {"set-dns", "SLOT ADDRESS", "SetTCPDNSServer (slots 0-9; \"\" empties a slot)", Set},
     {"set-wins1", "ADDRESS", "SetTCPNameServer1", Set},
     {"set-wins2", "ADDRESS", "SetTCPNameServer2", Set},
     {"set-scope", "TEXT", "SetTCPScopeID", Set},
-    {"set-search", "INDEX TEXT", "SetTCPSearchList (slots 0-31)", Set},
+    {"set-search", "ENTRY TEXT", "SetTCPSearchList (slots 0-31)", Set},
     {"set-wins-enable", "FLAG", "SetTCPWINSEnable (0 off, any other number on)", Set},
     {"set-dhcp-wins", "VALUE", "SetTCPDHCPWINS (kept as given; 0 means manual WINS)", Set},
     {"write", "", "SetTCPWriteData: store everything; exit 1 when it fails", Write},

@@ -73,6 +73,104 @@ const Verb& ResolveVerb(const CommandFamily& family, const Args& command) {
     return *verb;
 }
 
+namespace {
+
+// Address texts: four decimal numbers of 0 to 255 joined by dots, without
+// leading zeros (which some parsers of the system read as octal).
+bool ParseDotted(const std::string& text, DWORD* value) {
+    DWORD result = 0;
+    size_t pos = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (pos >= text.size() || text[pos] != '.') return false;
+            ++pos;
+        }
+        const size_t start = pos;
+        unsigned number = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < 3)
+            number = number * 10 + unsigned(text[pos++] - '0');
+        if (pos == start || number > 255 || (text[start] == '0' && pos - start > 1)) return false;
+        result = result << 8 | number;
+    }
+    if (pos != text.size()) return false;
+    *value = result;
+    return true;
+}
+
+// Checks of one argument, by the word that stands for it in the synopsis.
+// A family names its arguments with these words and gets the checks.
+struct ArgumentRule {
+    const char* word;
+    void (*check)(const std::string& text, const std::string& word, bool raw);
+};
+
+void Number(const std::string& text, const std::string& word, unsigned long max) {
+    const unsigned long n = ParseNumber(text, word.c_str());
+    if (n > max) throw UsageError(word + " " + text + " is out of range (0 to " + std::to_string(max) + ")");
+}
+
+const unsigned long kAnyNumber = 0xFFFFFFFFul;
+
+void Address(const std::string& text, const std::string& word, bool raw, bool mask) {
+    if (raw || text.empty()) return;
+    DWORD value = 0;
+    const std::string shown = text.size() > 40 ? text.substr(0, 40) + "..." : text;
+    if (!ParseDotted(text, &value))
+        throw UsageError(word + " '" + shown + "' is not a dotted IPv4 address (--raw passes it as it is)");
+    // A mask is a run of ones followed by zeros.
+    if (mask && ((~value + 1) & ~value) != 0)
+        throw UsageError(word + " '" + shown + "' is not a contiguous subnet mask (--raw passes it as it is)");
+}
+
+// No text the library keeps is longer than 259 characters; far longer ones
+// are refused here rather than quietly ignored there.
+const size_t kLongestText = 1024;
+
+void Text(const std::string& text, const std::string& word) {
+    if (text.size() > kLongestText)
+        throw UsageError(word + " has " + std::to_string(text.size()) + " characters (at most " +
+                         std::to_string(kLongestText) + ")");
+}
+
+const ArgumentRule kArgumentRules[] = {
+    {"N", [](const std::string& t, const std::string& w, bool) { Number(t, w, kAnyNumber); }},
+    {"INDEX", [](const std::string& t, const std::string& w, bool) { Number(t, w, kAnyNumber); }},
+    {"VALUE", [](const std::string& t, const std::string& w, bool) { Number(t, w, kAnyNumber); }},
+    {"FLAG", [](const std::string& t, const std::string& w, bool) { Number(t, w, kAnyNumber); }},
+    {"0|1", [](const std::string& t, const std::string& w, bool) { Number(t, w, kAnyNumber); }},
+    {"SLOT", [](const std::string& t, const std::string& w, bool) { Number(t, w, 9); }},
+    {"ENTRY", [](const std::string& t, const std::string& w, bool) { Number(t, w, 31); }},
+    {"IP", [](const std::string& t, const std::string& w, bool raw) { Address(t, w, raw, false); }},
+    {"GATEWAY", [](const std::string& t, const std::string& w, bool raw) { Address(t, w, raw, false); }},
+    {"ADDRESS", [](const std::string& t, const std::string& w, bool raw) { Address(t, w, raw, false); }},
+    {"MASK", [](const std::string& t, const std::string& w, bool raw) { Address(t, w, raw, true); }},
+    {"TEXT", [](const std::string& t, const std::string& w, bool) { Text(t, w); }},
+    {"PATH", [](const std::string& t, const std::string& w, bool) { Text(t, w); }},
+};
+
+}  // namespace
+
+void CheckArguments(const CommandFamily& family, const Verb& verb, const Args& command, bool raw) {
+    std::istringstream words(verb.synopsis ? verb.synopsis : "");
+    std::string word;
+    size_t at = verb.name[0] ? 2 : 1;
+    while (words >> word && at < command.size()) {
+        std::string bare = word;
+        bare.erase(std::remove(bare.begin(), bare.end(), '['), bare.end());
+        bare.erase(std::remove(bare.begin(), bare.end(), ']'), bare.end());
+        if (bare.find("...") != std::string::npos) break;
+        for (const ArgumentRule& rule : kArgumentRules) {
+            if (bare != rule.word) continue;
+            try {
+                rule.check(command[at], bare, raw);
+            } catch (const UsageError& e) {
+                throw UsageError(CommandName(family, verb) + ": " + e.what());
+            }
+        }
+        ++at;
+    }
+}
+
 std::string FamilyHelp(const CommandFamily& family) {
     std::string text;
     auto helpLines = [](const char* help, const std::string& indent) {

@@ -58,6 +58,10 @@ extern const CommandFamily kProtocolFamily;
 // with a one-line message otherwise. `command` starts with the family name.
 const Verb& ResolveVerb(const CommandFamily& family, const Args& command);
 std::string FamilyHelp(const CommandFamily& family);
+// Checks each argument by the word the synopsis gives it (numbers and their
+// ranges, dotted IPv4 addresses and masks unless `raw`, text lengths);
+// throws UsageError naming the command and the argument.
+void CheckArguments(const CommandFamily& family, const Verb& verb, const Args& command, bool raw);
 
 // Helpers shared by the families.
 unsigned long ParseNumber(const std::string& text, const char* what);

@@ -94,7 +94,8 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
     for (size_t i = 0; i < files.size(); ++i) {
         const sim::RegImportResult imported = sim::ImportRegFile(files[i]);
         if (!imported.ok) {
-            *error = files[i] + ":" + std::to_string(imported.line) + ": " + imported.error;
+            *error = imported.line > 0 ? files[i] + ":" + std::to_string(imported.line) + ": " + imported.error
+                                       : imported.error;
             return kExitUsage;
         }
         if (i == 0) {
@@ -156,7 +157,9 @@ int PrepareMachine(const HostOptions& options, std::string* error) {
         }
     }
     orvane::InstallSimModule();
-    g_before = sim::TakeSnapshot();
+    // A copy of the whole machine costs as much as reading it: only a patch
+    // or an undo file needs the state before the commands.
+    if (!options.patchFile.empty() || !options.undoFile.empty()) g_before = sim::TakeSnapshot();
     return kExitOk;
 }
 
@@ -192,7 +195,8 @@ std::string Record() {
 int FinishMachine(const HostOptions& options, std::string* error) {
     int rc = kExitOk;
     if (!options.recordFile.empty() && !WriteFileWhole(options.recordFile, Record(), error)) rc = kExitFailed;
-    const sim::RegSnapshot after = sim::TakeSnapshot();
+    const bool needsAfter = !options.patchFile.empty() || !options.undoFile.empty();
+    const sim::RegSnapshot after = needsAfter ? sim::TakeSnapshot() : sim::RegSnapshot();
     struct Output {
         const std::string& file;
         std::string (*make)(const sim::RegSnapshot& before, const sim::RegSnapshot& after);

@@ -61,6 +61,8 @@ struct OptionField<OptionKind::Help> {
       "the highest Windows Sockets version (e.g. 1.1; default\n2.2)")                                           \
     X(infDirectory, Value, "--inf-dir", nullptr, "DIR", true,                                                   \
       "the machine's INF folder, where protocol installs find\nNETTRANS.INF (default: the bundled inf/ folder)")  \
+    X(rawTexts, Flag, "--raw", nullptr, "", false,                                                              \
+      "pass address and mask texts to the library as they are\n(by default they must be dotted IPv4)")          \
     X(json, Flag, "--json", nullptr, "", false, "one JSON object per command instead of text")                  \
     X(scriptFile, Value, "-f", nullptr, "FILE", false, "read commands from FILE ('-': standard input)")         \
     X(helpFamily, Help, "--help", "-h", "[FAMILY]", false, "this text, or the commands of one family")

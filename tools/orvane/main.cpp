@@ -2,12 +2,14 @@
 // any Windows host does (LoadLibraryA + GetProcAddress by export name);
 // natively it runs on the simulated platform, on a machine's .reg export.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "Host.h"
+#include "LoadAudit.h"
 #include "Machine.h"
 #include "Options.h"
 
@@ -58,6 +60,23 @@ void PrintUsage(FILE* to) {
     std::fputs(OptionsText().c_str(), to);
     std::fputs(kUsageTail, to);
     for (auto* f : kFamilies) std::fprintf(to, "  %-10s %s\n", f->name, f->summary);
+}
+
+// Families whose write stores lists the library may not have kept whole:
+// checked once, before the family's first command.
+struct FamilyAudit {
+    const char* family;
+    void (*audit)(HostContext& ctx);
+    bool done;
+};
+FamilyAudit g_audits[] = {{"nic", AuditNicLists, false}, {"tcp", AuditTcpLists, false}};
+
+void Audit(HostContext& ctx, const std::string& family) {
+    for (FamilyAudit& a : g_audits) {
+        if (a.done || family != a.family) continue;
+        a.done = true;
+        a.audit(ctx);
+    }
 }
 
 const CommandFamily* FindFamily(const std::string& name) {
@@ -146,14 +165,17 @@ std::vector<Args> ReadScript(std::istream& in) {
     return commands;
 }
 
+// A text as a message shows it: at most 40 characters.
+std::string Shown(const std::string& text) { return text.size() > 40 ? text.substr(0, 40) + "..." : text; }
+
 bool AsksHelp(const Args& command) { return command.size() > 1 && (command[1] == "--help" || command[1] == "help"); }
 
 // Every command is checked before the first one runs, so a mistyped verb in
 // a script never leaves the machine half changed.
-void CheckCommand(const Args& command) {
+void CheckCommand(const Args& command, bool raw) {
     const CommandFamily* family = FindFamily(command[0]);
-    if (!family) throw UsageError("unknown command '" + command[0] + "' (see --help)");
-    if (!AsksHelp(command)) ResolveVerb(*family, command);
+    if (!family) throw UsageError("unknown command '" + Shown(command[0]) + "' (see --help)");
+    if (!AsksHelp(command)) CheckArguments(*family, ResolveVerb(*family, command), command, raw);
 }
 
 int RunOne(HostContext& ctx, const Args& command, bool several, bool first) {
@@ -163,6 +185,7 @@ int RunOne(HostContext& ctx, const Args& command, bool several, bool first) {
         return kExitOk;
     }
     const Verb& verb = ResolveVerb(family, command);
+    Audit(ctx, family.name);
     Node out = Node::Object();
     if (ctx.json) {
         std::string line;
@@ -183,7 +206,15 @@ int RunOne(HostContext& ctx, const Args& command, bool several, bool first) {
 
 }  // namespace
 
-void Fail(const std::string& message) { std::fprintf(stderr, "orvane: %s\n", message.c_str()); }
+// One line, of a length a terminal shows: a 70,000-character argument is
+// named by its start.
+void Fail(const std::string& message) {
+    const size_t kLongest = 300;
+    std::string line = message.size() > kLongest ? message.substr(0, kLongest) + "..." : message;
+    for (char& c : line)
+        if (c == '\n' || c == '\r') c = ' ';
+    std::fprintf(stderr, "orvane: %s\n", line.c_str());
+}
 
 unsigned long ParseNumber(const std::string& text, const char* what) {
     try {
@@ -192,7 +223,7 @@ unsigned long ParseNumber(const std::string& text, const char* what) {
         if (used != text.size() || v > 0xFFFFFFFFull || text[0] == '-') throw std::invalid_argument(text);
         return static_cast<unsigned long>(v);
     } catch (const std::exception&) {
-        throw UsageError(std::string("bad ") + what + " '" + text + "'");
+        throw UsageError(std::string("bad ") + what + " '" + Shown(text) + "'");
     }
 }
 
@@ -208,7 +239,7 @@ int main(int argc, char** argv) {
             const std::string a = argv[i];
             if (a.size() < 2 || a[0] != '-') break;
             const OptionRow* row = FindOption(a);
-            if (!row) throw UsageError("unknown option '" + a + "' (see --help)");
+            if (!row) throw UsageError("unknown option '" + Shown(a) + "' (see --help)");
             options.given.insert(row->name);
             if (row->kind == OptionKind::Help) return PrintHelp(i + 1 < argc ? argv[i + 1] : "");
             if (row->kind == OptionKind::Flag) {
@@ -259,7 +290,7 @@ int main(int argc, char** argv) {
             PrintUsage(stderr);
             return kExitUsage;
         }
-        for (auto& c : commands) CheckCommand(c);
+        for (auto& c : commands) CheckCommand(c, options.rawTexts);
     } catch (const UsageError& e) {
         Fail(e.what());
         return kExitUsage;
@@ -293,11 +324,18 @@ int main(int argc, char** argv) {
         }
     }
     ctx.api.Unload();
+    // A command line found wrong while running writes no --save, --patch or
+    // --undo file: the machine is not what the whole command line asked for.
+    if (result == kExitUsage) return result;
 
     const int finished = FinishMachine(options, &error);
     if (finished != kExitOk) {
         Fail(error);
         if (finished > result) result = finished;
     }
-    return result;
+    // Everything is written; taking a big machine apart piece by piece
+    // would only delay the exit.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(result);
 }

@@ -49,6 +49,7 @@ public:
         }
         if (!s.dunVersion.empty()) argv.insert(argv.end(), {"--dun-version", s.dunVersion});
         if (!s.winsockVersion.empty()) argv.insert(argv.end(), {"--winsock-version", s.winsockVersion});
+        if (s.rawTexts) argv.push_back("--raw");
         WriteFile(dir + "/.commands", Join(s.Find("commands")->lines));
         argv.insert(argv.end(), {"--platform", s.platform, "--save", dir + "/.after.reg", "--record", dir + "/.record",
                                  "-f", dir + "/.commands"});

@@ -149,6 +149,9 @@ bool ParseScenario(const std::string& path, Scenario* out, std::string* error) {
             s.dunVersion = value;
         } else if (key == "winsock-version") {
             s.winsockVersion = value;
+        } else if (key == "raw-texts") {
+            if (value != "yes") return fail("'raw-texts:' takes 'yes'");
+            s.rawTexts = true;
         } else if (key == "wine-differs") {
             s.wineDiffers += (s.wineDiffers.empty() ? "" : " ") + value;
         } else if (key == "wine") {

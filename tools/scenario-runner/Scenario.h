@@ -21,6 +21,7 @@ struct Scenario {
     std::string wineDiffers;     // what Wine does otherwise, for the wine- sections
     std::string dunVersion;      // the dial-up library's file version
     std::string winsockVersion;  // the highest Winsock version
+    bool rawTexts = false;       // the host passes address texts as they are (--raw)
     std::vector<std::string> owns;  // registry keys the scenario owns, as written
     std::vector<Section> sections;
 

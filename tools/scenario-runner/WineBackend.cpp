@@ -81,7 +81,9 @@ public:
         // Read by the wsock32.dll double: the highest version it reports.
         if (!s.winsockVersion.empty()) environment.push_back("ORVANE_WINSOCK_VERSION=" + s.winsockVersion);
         WriteFile(dir + "/.commands", Join(s.Find("commands")->lines));
-        RunResult r = ::Run({m_o.wine, m_o.wineBin + "/" + WineExe(s.platform), "-f", ".commands"}, dir, m_o.timeout,
+        std::vector<std::string> host = {m_o.wine, m_o.wineBin + "/" + WineExe(s.platform), "-f", ".commands"};
+        if (s.rawTexts) host.insert(host.begin() + 2, "--raw");
+        RunResult r = ::Run(host, dir, m_o.timeout,
                             environment);
         if (r.timedOut) v.failures.push_back("the host did not finish within " + std::to_string(m_o.timeout) + " s");
         ReadBack(s, dir, v);
@@ -133,16 +135,25 @@ private:
         const std::string sentinel = "seed-" + std::to_string(getpid()) + "-" + std::to_string(++m_counter);
         WriteFile(dir + "/.seed.reg",
                   text + "[HKEY_CURRENT_USER\\Software\\OrvaneScenario]\r\n\"Sentinel\"=\"" + sentinel + "\"\r\n\r\n");
-        RunResult imported = ::Run({m_o.wine, "reg", "import", ".seed.reg"}, dir, m_o.timeout);
-        RunResult check =
-            ::Run({m_o.wine, "reg", "query", "HKEY_CURRENT_USER\\Software\\OrvaneScenario", "/v", "Sentinel"}, dir,
-                  m_o.timeout);
-        if (check.output.find(sentinel) == std::string::npos) {
-            v.failures.push_back("seeding Wine's registry failed (sentinel not found):\n" + imported.output +
-                                 imported.errors);
-            return false;
+        // A loaded machine has been seen to lose one import without a word
+        // (reg import answering nothing, the sentinel missing); the import
+        // replaces every owned key, so a second one is safe.
+        std::string why;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            RunResult imported = ::Run({m_o.wine, "reg", "import", ".seed.reg"}, dir, m_o.timeout);
+            RunResult check = ::Run(
+                {m_o.wine, "reg", "query", "HKEY_CURRENT_USER\\Software\\OrvaneScenario", "/v", "Sentinel"}, dir,
+                m_o.timeout);
+            if (check.output.find(sentinel) != std::string::npos) return true;
+            why += "\nattempt " + std::to_string(attempt + 1) + ": reg import " + Outcome(imported) + ", reg query " +
+                   Outcome(check) + "\n" + imported.output + imported.errors;
         }
-        return true;
+        v.failures.push_back("seeding Wine's registry failed (sentinel not found):" + why);
+        return false;
+    }
+
+    static std::string Outcome(const RunResult& r) {
+        return r.timedOut ? "timed out" : "exited " + std::to_string(r.exitCode);
     }
 
     // C:\windows\System\rasapi32.dll with the scenario's file version, or

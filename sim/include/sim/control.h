@@ -102,6 +102,23 @@ enum class KeyAccess {
 };
 bool SetKeyAccess(std::string_view fullKeyPath, KeyAccess access);
 
+// Every change a program made to the registry since Reset (or
+// ClearRegistryWrites), in order: each RegSetValueExA, RegDeleteValueA and
+// RegDeleteKeyA call that got as far as changing something, or that an
+// injected failure stopped there. Keys are full names
+// (HKEY_LOCAL_MACHINE\...). Imports are not programs: they are not listed.
+struct RegWrite {
+    enum Kind { SetValue, DeleteValue, DeleteKey } kind = SetValue;
+    std::string key;
+    std::string value;  // the value's name; empty for DeleteKey and the default value
+    bool failed = false;
+};
+const std::vector<RegWrite>& RegistryWrites();
+void ClearRegistryWrites();
+// Makes the nth registry change from now on (1: the next) fail with `error`
+// and change nothing; 0 disarms. One injection at a time, cleared by Reset.
+void FailRegistryWrite(size_t nth, LONG error = ERROR_ACCESS_DENIED);
+
 bool KeyExists(std::string_view fullKeyPath);
 // Handles returned by RegOpenKeyExA/RegCreateKeyExA and not yet closed.
 size_t OpenKeyHandles();

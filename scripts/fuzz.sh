@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# A fuzzing campaign on all cores, or the short smoke run of every target.
+#   scripts/fuzz.sh TARGET MINUTES [MODE]   TARGET: fuzz_reg_import, fuzz_reg_patch, fuzz_library;
+#                                           MODE (win98, nt4, win2000) pins the platform mode
+#   scripts/fuzz.sh --smoke [SECONDS]       every target for SECONDS (default 20) on its corpus,
+#                                           and the library target's big machines once
+# ORVANE_FUZZ_BIG=1 lets the library target build big machines (see
+# fuzz/HostileMachine.cpp), a campaign of its own.
+# Builds the fuzz preset (clang, AddressSanitizer, UndefinedBehaviorSanitizer).
+# libFuzzer's own -jobs/-workers start processes with system(), which the
+# simulated platform replaces with its recorder: one process per core is
+# started here instead, all sharing one work corpus. New inputs go to
+# build/fuzz/work/TARGET, never into the tree's seed corpus fuzz/corpus/TARGET;
+# a finding stops its process and is left in build/fuzz/findings/TARGET.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+targets=(fuzz_reg_import fuzz_reg_patch fuzz_library)
+# A smaller quarantine and shorter allocation stacks: the library target
+# makes and drops a machine per input, and ASan's defaults spend most of the
+# time on that bookkeeping. Leaks are checked once, at exit, not per input.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:malloc_context_size=4}"
+
+build() {
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz --target "${targets[@]}"
+}
+
+# run TARGET SECONDS PROCESSES: prints the executions done, fails on a finding.
+run() {
+  local target=$1 seconds=$2 processes=$3
+  local work=$root/build/fuzz/work/$target findings=$root/build/fuzz/findings/$target
+  local logs=$root/build/fuzz/logs/$target scratch=$root/build/fuzz/scratch/$target
+  mkdir -p "$work" "$findings" "$logs" "$scratch"
+  local pids=() p
+  for ((p = 0; p < processes; p++)); do
+    # The library writes its adapter dump into the working directory.
+    (cd "$scratch" && exec "$root/build/fuzz/fuzz/$target" -detect_leaks=0 -max_total_time="$seconds" \
+      -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$root/fuzz/corpus/$target" \
+      >"$logs/$p.log" 2>&1) &
+    pids+=($!)
+  done
+  local status=0
+  for p in "${pids[@]}"; do wait "$p" || status=1; done
+  local runs=0 log done_line
+  for log in "$logs"/*.log; do
+    done_line=$(awk '/^Done [0-9]+ runs/{print $2}' "$log")
+    runs=$((runs + ${done_line:-0}))
+  done
+  echo "fuzz: $target: $runs executions in $seconds s on $processes process(es)${ORVANE_FUZZ_MODE:+ (mode $ORVANE_FUZZ_MODE)}"
+  if [[ $status -ne 0 ]]; then
+    for log in "$logs"/*.log; do
+      grep -E "finding:|ERROR:|SUMMARY:|Test unit written" "$log" >&2 || true
+    done
+    echo "fuzz: $target found a problem; inputs in $findings" >&2
+    return 1
+  fi
+  rm -rf "$logs"
+}
+
+if [[ "${1:-}" == --smoke ]]; then
+  seconds=${2:-20}
+  build
+  failed=0
+  for target in "${targets[@]}"; do run "$target" "$seconds" 1 || failed=1; done
+  # The library target's big machines (deep, wide, thousands of adapters)
+  # are seeds of their own: each runs once.
+  (mkdir -p build/fuzz/scratch/big && cd build/fuzz/scratch/big &&
+    ORVANE_FUZZ_BIG=1 "$root/build/fuzz/fuzz/fuzz_library" -detect_leaks=0 -runs=0 \
+      "$root/fuzz/corpus/fuzz_library" >"$root/build/fuzz/big.log" 2>&1) ||
+    { grep -E "finding:|ERROR:|SUMMARY:" build/fuzz/big.log >&2 || true; failed=1; }
+  echo "fuzz: fuzz_library: the big machines of the seed corpus ran once each"
+  exit $failed
+fi
+
+if [[ $# -lt 2 ]]; then
+  echo "usage: scripts/fuzz.sh TARGET MINUTES [win98|nt4|win2000] | --smoke [SECONDS]" >&2
+  exit 2
+fi
+target=$1 minutes=$2
+[[ " ${targets[*]} " == *" $target "* ]] || { echo "fuzz: no target $target (${targets[*]})" >&2; exit 2; }
+[[ -n "${3:-}" ]] && export ORVANE_FUZZ_MODE=$3
+build
+run "$target" $((minutes * 60)) "$(nproc)"
