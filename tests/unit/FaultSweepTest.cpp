@@ -221,7 +221,8 @@ SweepFamily ProtocolFamily(const char* name, INT (*write)(), SweepFamily::Bindin
 const SweepFamily kInstallTcp = ProtocolFamily("install_tcp", &InstallTcp, SweepFamily::kNoBindings);
 const SweepFamily kInstall = ProtocolFamily("install", &InstallBoth, SweepFamily::kNoBindings);
 const SweepFamily kUninstallTcp = ProtocolFamily("uninstall_tcp", &UninstallTcp, SweepFamily::kRemovalStops);
-const SweepFamily kUninstallNetBeui = ProtocolFamily("uninstall_netbeui", &UninstallNetBeui, SweepFamily::kRemovalStops);
+const SweepFamily kUninstallNetBeui =
+    ProtocolFamily("uninstall_netbeui", &UninstallNetBeui, SweepFamily::kRemovalStops);
 const SweepFamily kBind = ProtocolFamily("bind", &BindBoth, SweepFamily::kNoBindings);
 const SweepFamily kUnbind = ProtocolFamily("unbind", &UnbindBoth, SweepFamily::kUnbindKeeps);
 
@@ -322,6 +323,12 @@ void AddCorp() {
     sim::AddDomainController(dc);
 }
 
+// A member of CORP already: a workgroup change unjoins first.
+void CorpMember() {
+    AddCorp();
+    sim::SetPrimaryDomain("CORP", "S-1-5-21-1004-2005-3006");
+}
+
 void RemoveTcp() { SetProtocolUninstall(1, 1); }
 void NoEdit() {}
 
@@ -343,6 +350,7 @@ const SweepCase kCases[] = {
     {"wnet_domain_nt4", &kWnetNT4, sim::Platform::NT4, "nt4.reg", AddCorp, JoinDomain, 1},
     {"wnet_workgroup_win2000", &kWnet2000, sim::Platform::Win2000, "win2000.reg", AddCorp, JoinWorkgroup, 1},
     {"wnet_domain_win2000", &kWnet2000, sim::Platform::Win2000, "win2000.reg", AddCorp, JoinDomain, 1},
+    {"wnet_leave_domain_win2000", &kWnet2000, sim::Platform::Win2000, "win2000.reg", CorpMember, JoinWorkgroup, 1},
     // Refused: the adapter has TCP/IP; its new driver instance goes again.
     {"protocol_install_refused_win98", &kInstallTcp, sim::Platform::Win98, "win98.reg", nullptr, NoEdit, 0},
     {"protocol_install_win98", &kInstall, sim::Platform::Win98, "win98.reg", nullptr, RemoveTcp, 1},
@@ -431,7 +439,8 @@ void KeptInstances(const std::string& binding, const Contents& before, Region* r
     r->areas.push_back({instance, nullptr});
     auto bound = before.find(instance + "\\Bindings");
     if (bound != before.end())
-        for (const auto& [name, line] : bound->second) r->areas.push_back({std::string(kHklm) + "Enum\\Network\\" + name, nullptr});
+        for (const auto& named : bound->second)
+            r->areas.push_back({std::string(kHklm) + "Enum\\Network\\" + named.first, nullptr});
     const bool protocol = Inside(instance, std::string(kHklm) + "Enum\\Network\\MSTCP") ||
                           Inside(instance, std::string(kHklm) + "Enum\\Network\\NETBEUI");
     auto values = before.find(instance);
@@ -548,7 +557,8 @@ protected:
         const SweepCase& c = GetParam();
         const SweepFamily& f = *c.family;
         const INT rc = f.write();
-        EXPECT_EQ(rc, counted ? 0 : c.result) << (counted ? "a counted failure must give 0" : "an uncounted one must not");
+        EXPECT_EQ(rc, counted ? 0 : c.result)
+            << (counted ? "a counted failure must give 0" : "an uncounted one must not");
         if (counted && f.writeNeeded) {
             EXPECT_EQ(f.writeNeeded(), 1) << "the marks stay set";
         }
