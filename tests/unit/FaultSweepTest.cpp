@@ -140,7 +140,7 @@ const SweepFamily kWnet98 = {
       {std::string(kHklm) + "Network\\Logon", "PrimaryProvider"},
       {std::string(kHklm) + "System\\CurrentControlSet\\Services\\Class\\NetClient", nullptr}}},
     {kShares9x},
-    {kShares9x},
+    {},
     SweepFamily::kNoBindings,
 };
 
