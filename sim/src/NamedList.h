@@ -99,6 +99,7 @@ public:
     }
 
     Item* Find(std::string_view name) const {
+        if (!indexed_ && onDemand_ && size_ > kIndexFrom) BuildIndex();
         if (!indexed_) {
             // A short list is searched; most keys have a few subkeys and
             // values, and an index would cost more than it saves.
@@ -148,16 +149,18 @@ public:
         ++size_;
         if (indexed_) {
             index_->emplace(ItemName(*raw), raw);
-        } else if (size_ > kIndexFrom) {
-            index_ = std::make_unique<Index>();
-            for (const auto& each : blocks_)
-                for (const auto& entry : each->items) index_->emplace(ItemName(*entry), entry.get());
-            indexed_ = true;
+        } else if (size_ > kIndexFrom && !onDemand_) {
+            BuildIndex();
         }
         nameLengths_.Add(ItemName(*raw).size());
         Changed(b);
         return raw;
     }
+
+    // A list only read after it is filled (a snapshot's copy) makes its
+    // index when first asked for a name, if ever: filling it costs no index.
+    // Not for lists that threads may read at once.
+    void IndexOnDemand() { onDemand_ = true; }
 
     // Detaches an entry of this list and hands it back.
     Ptr Remove(Item* item) {
@@ -303,6 +306,14 @@ private:
         }
     }
 
+    void BuildIndex() const {
+        index_ = std::make_unique<Index>();
+        index_->reserve(size_);
+        for (const auto& each : blocks_)
+            for (const auto& entry : each->items) index_->emplace(ItemName(*entry), entry.get());
+        indexed_ = true;
+    }
+
     void Split(size_t b) {
         auto tail = std::make_unique<Block>();
         Block& head = *blocks_[b];
@@ -324,8 +335,9 @@ private:
 
     std::vector<std::unique_ptr<Block>> blocks_;
     typedef std::unordered_map<std::string_view, Item*, NameHash, NameEqual> Index;
-    std::unique_ptr<Index> index_;  // made once the list is long
-    bool indexed_ = false;
+    mutable std::unique_ptr<Index> index_;  // made once the list is long
+    mutable bool indexed_ = false;
+    bool onDemand_ = false;
     mutable Largest nameLengths_;
     size_t size_ = 0;
     Item* max_ = nullptr;

@@ -409,13 +409,18 @@ public:
         out_ += hive::FullName(&key);
         out_ += ']';
         out_ += kNewLine;
+        Next();
     }
-    void EndKey() { out_ += kNewLine; }
+    void EndKey() {
+        out_ += kNewLine;
+        Next();
+    }
 
     void DeleteValue(std::string_view name) {
         out_ += NameField(name);
         out_ += "=-";
         out_ += kNewLine;
+        Next();
     }
 
     void SetValue(const Value& v) {
@@ -461,13 +466,39 @@ public:
         }
         out_ += line;
         out_ += kNewLine;
+        Next();
     }
 
-    std::string Take() { return std::move(out_); }
+    // The text is gathered in pieces and joined once at the end: a single
+    // growing buffer would be copied at every doubling, and each doubling
+    // past the allocator's mapping threshold is fresh memory faulted in.
+    std::string Take() {
+        if (done_.empty()) return std::move(out_);
+        size_t total = out_.size();
+        for (const std::string& piece : done_) total += piece.size();
+        std::string text;
+        text.reserve(total);
+        for (const std::string& piece : done_) text += piece;
+        text += out_;
+        done_.clear();
+        out_.clear();
+        return text;
+    }
 
 private:
+    static constexpr size_t kPiece = 60 * 1024;  // below the usual mapping threshold
+
+    // Called after each line: a full piece is put aside.
+    void Next() {
+        if (out_.size() < kPiece) return;
+        done_.push_back(std::move(out_));
+        out_ = std::string();
+        out_.reserve(kPiece + 256);
+    }
+
     RegFormat format_;
     std::string out_;
+    std::vector<std::string> done_;
 };
 
 // A key with its values and its whole subtree, depth first in enumeration
@@ -496,7 +527,11 @@ std::shared_ptr<Key> CopyOne(const Key& key, Key* parent) {
     copy->parent = parent;
     copy->depth = key.depth;
     copy->access = key.access;
-    for (const Value& v : key.values) copy->SetValue(v.Name(), v.type, v.Data().data(), v.Data().size());
+    // The names are known to be distinct: each value goes last, unsearched.
+    copy->values.IndexOnDemand();
+    for (const Value& v : key.values)
+        copy->values.Add(Value::Make(v.Name(), v.type, v.Data().data(), v.Data().size()), hive::Placement::Append);
+    copy->valueSizes = key.valueSizes;
     return copy;
 }
 
@@ -507,6 +542,7 @@ std::shared_ptr<Key> Clone(const Key& top) {
     while (!pending.empty()) {
         const auto [from, to] = pending.back();
         pending.pop_back();
+        to->children.IndexOnDemand();
         for (const Key& child : from->children)
             pending.push_back({&child, to->children.Add(CopyOne(child, to), hive::Placement::Append)});
     }
@@ -522,11 +558,39 @@ std::shared_ptr<Key> Clone(const Key& top) {
 
 bool SameData(const Value& a, const Value& b) { return a.type == b.type && a.Data() == b.Data(); }
 
+// Whether two lists hold the same names, spelled alike, in the same order:
+// then each entry keeps its place, and nothing needs looking up by name.
+template <typename List>
+bool SameNames(const List& before, const List& after) {
+    if (before.size() != after.size()) return false;
+    auto b = before.begin();
+    for (const auto& a : after) {
+        if (hive::ItemName(*b) != hive::ItemName(a)) return false;
+        ++b;
+    }
+    return true;
+}
+
 // The value lines that turn `before` into `after`. Values of `after` can
 // stay in place only while they form a prefix of it in the same relative
 // order as in `before`, with the same spelling; every later one that
 // already existed is deleted and written again to move it to the end.
 void DiffValues(Writer& w, const Key& before, const Key& after) {
+    if (SameNames(before.values, after.values)) {
+        // The usual case: every value kept in its place, some changed.
+        bool keyLineWritten = false;
+        auto b = before.values.begin();
+        for (const Value& v : after.values) {
+            if (!SameData(*b, v)) {
+                if (!keyLineWritten) w.KeyLine(after, false);
+                keyLineWritten = true;
+                w.SetValue(v);
+            }
+            ++b;
+        }
+        if (keyLineWritten) w.EndKey();
+        return;
+    }
     std::unordered_map<const Value*, size_t> position;
     size_t n = 0;
     for (const Value& v : before.values) position[&v] = n++;
@@ -639,6 +703,16 @@ bool Reproduces(const std::vector<ChildStep>& steps, const std::vector<const Key
 // kept set works; otherwise (a machine file loaded in another order) a few
 // plans are tried on the names and the first that reproduces `after` wins.
 std::vector<ChildStep> PlanChildren(const Key& before, const Key& after, hive::Placement where) {
+    if (SameNames(before.children, after.children)) {
+        std::vector<ChildStep> steps;
+        steps.reserve(after.children.size());
+        auto b = before.children.begin();
+        for (const Key& a : after.children) {
+            steps.push_back({ChildStep::kCompare, &*b, &a});
+            ++b;
+        }
+        return steps;
+    }
     std::vector<const Key*> b, a;
     std::unordered_map<const Key*, size_t> position;
     for (const Key& k : before.children) {

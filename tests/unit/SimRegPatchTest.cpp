@@ -326,3 +326,39 @@ TEST(SimRegPatch, EncodedUtf16PatchImportsAsTheSameText) {
 }
 
 }  // namespace
+
+// A wide key (thousands of siblings, a key of thousands of values) gives a
+// patch and an export of many pieces: each still imports to the state it
+// describes, whether every sibling kept its place or some moved.
+TEST(SimRegPatch, WideKeysPatchAndExportWhole) {
+    for (sim::Platform mode : kModes) {
+        for (bool moved : {false, true}) {
+            SCOPED_TRACE(std::string(sim::PlatformName(mode)) + (moved ? " moved" : " in place"));
+            sim::Reset();
+            sim::SetPlatform(mode);
+            std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Wide]\r\n";
+            for (int i = 0; i < 3000; ++i) text += "\"V" + std::to_string(i) + "\"=dword:00000001\r\n";
+            for (int i = 0; i < 3000; ++i)
+                text += "\r\n[HKEY_LOCAL_MACHINE\\Wide\\K" + std::to_string(i) + "]\r\n\"v\"=\"one\"\r\n";
+            ASSERT_TRUE(sim::ImportReg(text + "\r\n").ok);
+            const std::string beforeText = sim::ExportReg(sim::RegFormat::Regedit4);
+            ASSERT_GT(beforeText.size(), 200000u);
+            const sim::RegSnapshot before = sim::TakeSnapshot();
+            std::string edits = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Wide]\r\n";
+            for (int i = 0; i < 3000; i += 2) edits += "\"V" + std::to_string(i) + "\"=dword:00000002\r\n";
+            if (moved) edits += "\"V7\"=-\r\n\"V7\"=dword:00000007\r\n\r\n[-HKEY_LOCAL_MACHINE\\Wide\\K5]\r\n";
+            for (int i = 0; i < 3000; i += 3)
+                edits += "\r\n[HKEY_LOCAL_MACHINE\\Wide\\K" + std::to_string(i) + "]\r\n\"v\"=\"two\"\r\n";
+            if (moved) edits += "\r\n[HKEY_LOCAL_MACHINE\\Wide\\New]\r\n";
+            ASSERT_TRUE(sim::ImportReg(edits + "\r\n").ok);
+            const std::string afterText = sim::ExportReg(sim::RegFormat::Regedit4);
+            const sim::RegSnapshot after = sim::TakeSnapshot();
+            EXPECT_EQ(Apply(mode, beforeText, sim::DiffReg(before, after, sim::RegFormat::Regedit4),
+                            sim::RegFormat::Regedit4),
+                      afterText);
+            EXPECT_EQ(Apply(mode, afterText, sim::DiffReg(after, before, sim::RegFormat::Regedit4),
+                            sim::RegFormat::Regedit4),
+                      beforeText);
+        }
+    }
+}
