@@ -7,6 +7,7 @@
 #include "NetApiHooks.h"
 #include "SecuritySim.h"
 #include "SimArea.h"
+#include "Lock.h"
 #include "MachineRegistry.h"
 
 namespace {
@@ -19,6 +20,9 @@ std::set<void*>& Buffers() {
 }  // namespace
 
 namespace netmodel {
+
+CallLock::CallLock() { sim::MachineLock().lock(); }
+CallLock::~CallLock() { sim::MachineLock().unlock(); }
 
 bool Enter(apicall::Call& call, DWORD* status) { return sim::security::Enter(call, status); }
 
