@@ -22,6 +22,9 @@ public:
     ~CallLock();
     CallLock(const CallLock&) = delete;
     CallLock& operator=(const CallLock&) = delete;
+
+private:
+    const bool m_held;
 };
 #else
 class CallLock {
