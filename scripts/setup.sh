@@ -59,6 +59,7 @@ libraries_native=(
   "/usr/include/gtest/gtest.h libgtest-dev"
   "/usr/include/gmock/gmock.h libgmock-dev"
   "/usr/include/benchmark/benchmark.h libbenchmark-dev"
+  "/usr/lib/x86_64-linux-gnu/libtsan.so.2 libtsan2"
 )
 libraries_all=(
   "/usr/lib/wine/wine64 wine64"

@@ -2,6 +2,7 @@
 # Builds every configuration and runs every test:
 #   native        unit tests, registry conformance, scenarios on the simulated platform
 #   native-asan   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   native-tsan   the exports from several threads at once under ThreadSanitizer
 #   fuzz          each libFuzzer target for 20 s on its corpus (clang)
 #   mingw-i686    the product Orvane.dll, checked statically (exports, imports,
 #                 headers, version resource) and linked by a C host
@@ -20,6 +21,15 @@ for preset in native native-asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset" --output-on-failure
 done
+
+# Only the thread test is built with ThreadSanitizer; a race reported
+# anywhere fails it at once. It runs in its build folder, where the adapter
+# dumps it provokes are written.
+echo "== native-tsan ($(elapsed))"
+cmake --preset native-tsan >/dev/null
+cmake --build --preset native-tsan
+(cd build/native-tsan/tests &&
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ./thread_test)
 
 # Each fuzz target for a short bounded time on its corpus (a campaign is
 # scripts/fuzz.sh TARGET MINUTES).

@@ -11,6 +11,28 @@
 
 namespace netmodel {
 
+// Held for the whole of each function of the model. On the simulated
+// platform it is the machine's own lock (its functions may be called from
+// any thread); the Wine runs' doubles are called from one thread and
+// Windows' registry guards itself, so there it is nothing.
+#ifdef ORVANE_SIM_MACHINE
+class CallLock {
+public:
+    CallLock();
+    ~CallLock();
+    CallLock(const CallLock&) = delete;
+    CallLock& operator=(const CallLock&) = delete;
+
+private:
+    const bool m_held;
+};
+#else
+class CallLock {
+public:
+    CallLock() {}
+};
+#endif
+
 // Called before a function does anything: true when the call is to fail
 // with *status (injected), in which case it returns that status at once.
 bool Enter(apicall::Call& call, DWORD* status);

@@ -256,6 +256,7 @@ std::vector<std::string> SessionNames() {
 extern "C" {
 
 NET_API_STATUS WINAPI NetApiBufferFree(LPVOID Buffer) {
+    const netmodel::CallLock locked;
     Call call{"NetApiBufferFree", {}, {}};
     call.Pointer("buffer", Buffer);
     return Run(call, [&]() -> DWORD {
@@ -265,6 +266,7 @@ NET_API_STATUS WINAPI NetApiBufferFree(LPVOID Buffer) {
 }
 
 NET_API_STATUS WINAPI NetGetJoinInformation(LPCWSTR lpServer, LPWSTR* lpNameBuffer, PNETSETUP_JOIN_STATUS BufferType) {
+    const netmodel::CallLock locked;
     Call call{"NetGetJoinInformation", {}, {}};
     call.Text("server", lpServer);
     return Run(call, [&]() -> DWORD {
@@ -286,6 +288,7 @@ NET_API_STATUS WINAPI NetGetJoinInformation(LPCWSTR lpServer, LPWSTR* lpNameBuff
 
 NET_API_STATUS WINAPI NetJoinDomain(LPCWSTR lpServer, LPCWSTR lpDomain, LPCWSTR lpAccountOU, LPCWSTR lpAccount,
                                     LPCWSTR lpPassword, DWORD fJoinOptions) {
+    const netmodel::CallLock locked;
     Call call{"NetJoinDomain", {}, {}};
     call.Text("server", lpServer)
         .Text("domain", lpDomain)
@@ -308,6 +311,7 @@ NET_API_STATUS WINAPI NetJoinDomain(LPCWSTR lpServer, LPCWSTR lpDomain, LPCWSTR 
 }
 
 NET_API_STATUS WINAPI NetUnjoinDomain(LPCWSTR lpServer, LPCWSTR lpAccount, LPCWSTR lpPassword, DWORD fUnjoinOptions) {
+    const netmodel::CallLock locked;
     Call call{"NetUnjoinDomain", {}, {}};
     call.Text("server", lpServer)
         .Text("account", lpAccount)
@@ -338,6 +342,7 @@ NET_API_STATUS WINAPI NetUnjoinDomain(LPCWSTR lpServer, LPCWSTR lpAccount, LPCWS
 }
 
 NET_API_STATUS WINAPI NetGetDCName(LPCWSTR servername, LPCWSTR domainname, LPBYTE* bufptr) {
+    const netmodel::CallLock locked;
     Call call{"NetGetDCName", {}, {}};
     call.Text("server", servername).Text("domain", domainname);
     return Run(call, [&]() -> DWORD {
@@ -368,6 +373,7 @@ NET_API_STATUS WINAPI NetGetDCName(LPCWSTR servername, LPCWSTR domainname, LPBYT
 }
 
 NET_API_STATUS WINAPI NetServerGetInfo(LMSTR servername, DWORD level, LPBYTE* bufptr) {
+    const netmodel::CallLock locked;
     Call call{"NetServerGetInfo", {}, {}};
     call.Text("server", servername).Number("level", level);
     return Run(call, [&]() -> DWORD {
@@ -408,6 +414,7 @@ NET_API_STATUS WINAPI NetServerGetInfo(LMSTR servername, DWORD level, LPBYTE* bu
 }
 
 NET_API_STATUS WINAPI NetWkstaGetInfo(LMSTR servername, DWORD level, LPBYTE* bufptr) {
+    const netmodel::CallLock locked;
     Call call{"NetWkstaGetInfo", {}, {}};
     call.Text("server", servername).Number("level", level);
     return Run(call, [&]() -> DWORD {
@@ -435,6 +442,7 @@ NET_API_STATUS WINAPI NetWkstaGetInfo(LMSTR servername, DWORD level, LPBYTE* buf
 }
 
 NET_API_STATUS WINAPI NetUserModalsGet(LPCWSTR servername, DWORD level, LPBYTE* bufptr) {
+    const netmodel::CallLock locked;
     Call call{"NetUserModalsGet", {}, {}};
     call.Text("server", servername).Number("level", level);
     return Run(call, [&]() -> DWORD {
@@ -471,6 +479,7 @@ NET_API_STATUS WINAPI NetUserModalsGet(LPCWSTR servername, DWORD level, LPBYTE* 
 }
 
 NET_API_STATUS WINAPI NetUseAdd(LMSTR UncServerName, DWORD Level, LPBYTE Buf, LPDWORD ParmError) {
+    const netmodel::CallLock locked;
     Call call{"NetUseAdd", {}, {}};
     call.Text("server", UncServerName).Number("level", Level);
     const USE_INFO_2* use = (Level == 1 || Level == 2) ? reinterpret_cast<const USE_INFO_2*>(Buf) : nullptr;
@@ -521,6 +530,7 @@ NET_API_STATUS WINAPI NetUseAdd(LMSTR UncServerName, DWORD Level, LPBYTE Buf, LP
 }
 
 NET_API_STATUS WINAPI NetUseDel(LMSTR UncServerName, LMSTR UseName, DWORD ForceCond) {
+    const netmodel::CallLock locked;
     Call call{"NetUseDel", {}, {}};
     call.Text("server", UncServerName).Text("use", UseName).Number("force", ForceCond);
     return Run(call, [&]() -> DWORD {
@@ -540,6 +550,7 @@ NET_API_STATUS WINAPI NetUseDel(LMSTR UncServerName, LMSTR UseName, DWORD ForceC
 }
 
 NET_API_STATUS WINAPI NetUserAdd(LPCWSTR servername, DWORD level, LPBYTE buf, LPDWORD parm_err) {
+    const netmodel::CallLock locked;
     Call call{"NetUserAdd", {}, {}};
     call.Text("server", servername).Number("level", level);
     const USER_INFO_1* info = level == 1 ? reinterpret_cast<const USER_INFO_1*>(buf) : nullptr;
@@ -582,6 +593,7 @@ NET_API_STATUS WINAPI NetUserAdd(LPCWSTR servername, DWORD level, LPBYTE buf, LP
 }
 
 NET_API_STATUS WINAPI NetUserDel(LPCWSTR servername, LPCWSTR username) {
+    const netmodel::CallLock locked;
     Call call{"NetUserDel", {}, {}};
     call.Text("server", servername).Text("name", username);
     return Run(call, [&]() -> DWORD {
@@ -599,6 +611,7 @@ NET_API_STATUS WINAPI NetUserDel(LPCWSTR servername, LPCWSTR username) {
 }
 
 NET_API_STATUS WINAPI NetUserGetInfo(LPCWSTR servername, LPCWSTR username, DWORD level, LPBYTE* bufptr) {
+    const netmodel::CallLock locked;
     Call call{"NetUserGetInfo", {}, {}};
     call.Text("server", servername).Text("name", username).Number("level", level);
     return Run(call, [&]() -> DWORD {

@@ -117,6 +117,7 @@ std::string DecodePassword(const std::vector<BYTE>& bytes) {
 
 unsigned WINAPI Enum50(const char* server, short level, char* buffer, unsigned short bufferSize,
                        unsigned short* entriesRead, unsigned short* totalAvailable) {
+    const netmodel::CallLock locked;
     Call call{"NetShareEnum", {}, {}};
     call.Text("server", server).Number("level", static_cast<DWORD>(level)).Number("size", bufferSize);
     return Run(call, [&]() -> DWORD {
@@ -153,6 +154,7 @@ unsigned WINAPI Enum50(const char* server, short level, char* buffer, unsigned s
 }
 
 unsigned WINAPI Add50(const char* server, short level, const char* buffer, unsigned short bufferSize) {
+    const netmodel::CallLock locked;
     Call call{"NetShareAdd", {}, {}};
     call.Text("server", server).Number("level", static_cast<DWORD>(level)).Number("size", bufferSize);
     ShareInfo50 record;
@@ -191,6 +193,7 @@ unsigned WINAPI Add50(const char* server, short level, const char* buffer, unsig
 }
 
 unsigned WINAPI Del50(const char* server, const char* netName, unsigned short reserved) {
+    const netmodel::CallLock locked;
     Call call{"NetShareDel", {}, {}};
     call.Text("server", server).Text("name", netName);
     return Run(call, [&]() -> DWORD {

@@ -126,6 +126,7 @@ extern "C" {
 
 NET_API_STATUS WINAPI NetShareEnum(LMSTR servername, DWORD level, LPBYTE* bufptr, DWORD prefmaxlen,
                                    LPDWORD entriesread, LPDWORD totalentries, LPDWORD resume_handle) {
+    const netmodel::CallLock locked;
     Call call{"NetShareEnum", {}, {}};
     call.Text("server", servername).Number("level", level).Hex("prefmaxlen", prefmaxlen);
     return Run(call, [&]() -> DWORD {
@@ -175,6 +176,7 @@ NET_API_STATUS WINAPI NetShareEnum(LMSTR servername, DWORD level, LPBYTE* bufptr
 }
 
 NET_API_STATUS WINAPI NetShareAdd(LMSTR servername, DWORD level, LPBYTE buf, LPDWORD parm_err) {
+    const netmodel::CallLock locked;
     Call call{"NetShareAdd", {}, {}};
     call.Text("server", servername).Number("level", level);
     const SHARE_INFO_2* info = level == 2 ? reinterpret_cast<const SHARE_INFO_2*>(buf) : nullptr;
@@ -211,6 +213,7 @@ NET_API_STATUS WINAPI NetShareAdd(LMSTR servername, DWORD level, LPBYTE buf, LPD
 }
 
 NET_API_STATUS WINAPI NetShareDel(LMSTR servername, LMSTR netname, DWORD reserved) {
+    const netmodel::CallLock locked;
     Call call{"NetShareDel", {}, {}};
     call.Text("server", servername).Text("name", netname);
     return Run(call, [&]() -> DWORD {

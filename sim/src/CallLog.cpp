@@ -4,6 +4,7 @@
 
 #include "SecuritySim.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
@@ -41,18 +42,26 @@ std::string ApiCall::Line() const {
     return line + " -> " + result;
 }
 
-const std::vector<ApiCall>& ApiCalls() { return L().calls; }
+const std::vector<ApiCall>& ApiCalls() {
+    const sim::Locked locked;
+    return L().calls;
+}
 
 std::vector<ApiCall> ApiCallsOf(std::string_view function) {
+    const sim::Locked locked;
     std::vector<ApiCall> of;
     for (auto& c : L().calls)
         if (c.function == function) of.push_back(c);
     return of;
 }
 
-void ClearApiCalls() { L().calls.clear(); }
+void ClearApiCalls() {
+    const sim::Locked locked;
+    L().calls.clear();
+}
 
 void FailCall(std::string_view function, DWORD status, int nth, int times) {
+    const sim::Locked locked;
     Injection i;
     i.function = std::string(function);
     i.status = status;
@@ -61,7 +70,10 @@ void FailCall(std::string_view function, DWORD status, int nth, int times) {
     L().injections.push_back(i);
 }
 
-void ClearFailures() { L().injections.clear(); }
+void ClearFailures() {
+    const sim::Locked locked;
+    L().injections.clear();
+}
 
 }  // namespace sim
 

@@ -2,6 +2,7 @@
 // GetVersionExA, the Windows directory, last error, private heaps, the ANSI
 // code page conversions and the computer names; and the reset of the whole
 // machine.
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -14,11 +15,14 @@
 #include "MachineRegistry.h"
 #include "State.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
+// Read by nearly every function, so kept out of the lock.
+std::atomic<sim::Platform> g_platform{sim::Platform::Win98};
+
 struct KernelState {
-    sim::Platform platform = sim::Platform::Win98;
     std::string windowsDir;  // empty: the mode's default
     std::unordered_map<void*, std::set<void*>> heaps;
     bool failHeapCreate = false;
@@ -130,26 +134,46 @@ bool ParsePlatform(std::string_view name, Platform* platform) {
     return false;
 }
 
-void SetPlatform(Platform platform) { K().platform = platform; }
-Platform GetPlatform() { return K().platform; }
+std::recursive_mutex& MachineLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
 
-void SetWindowsDirectory(std::string path) { K().windowsDir = std::move(path); }
+void SetPlatform(Platform platform) { g_platform.store(platform, std::memory_order_relaxed); }
+Platform GetPlatform() { return g_platform.load(std::memory_order_relaxed); }
 
-size_t LiveHeaps() { return K().heaps.size(); }
+void SetWindowsDirectory(std::string path) {
+    const sim::Locked locked;
+    K().windowsDir = std::move(path);
+}
+
+size_t LiveHeaps() {
+    const sim::Locked locked;
+    return K().heaps.size();
+}
 size_t LiveHeapBlocks() {
+    const sim::Locked locked;
     size_t n = 0;
     for (auto& h : K().heaps) n += h.second.size();
     return n;
 }
-void FailHeapCreate(bool fail) { K().failHeapCreate = fail; }
-void FailHeapAlloc(bool fail) { K().failHeapAlloc = fail; }
+void FailHeapCreate(bool fail) {
+    const sim::Locked locked;
+    K().failHeapCreate = fail;
+}
+void FailHeapAlloc(bool fail) {
+    const sim::Locked locked;
+    K().failHeapAlloc = fail;
+}
 
 void SetComputerName(std::string name) {
+    const sim::Locked locked;
     machinereg::WriteText(NameKey(kStoredName), kNameValue, name);
     machinereg::WriteText(NameKey(kActiveName), kNameValue, name);
 }
 
 std::string ComputerName() {
+    const sim::Locked locked;
     std::string name;
     return ActiveName(&name) ? name : std::string();
 }
@@ -159,9 +183,11 @@ void ResetKernel() {
     for (auto& h : k.heaps)
         for (void* block : h.second) std::free(block);
     k = KernelState{};
+    g_platform.store(sim::Platform::Win98, std::memory_order_relaxed);
 }
 
 void Reset() {
+    const sim::Locked locked;
     hive::ResetAll();
     ResetHandles();
     ResetKernel();
@@ -179,6 +205,7 @@ DWORD WINAPI GetLastError(void) { return g_lastError; }
 void WINAPI SetLastError(DWORD dwErrCode) { g_lastError = dwErrCode; }
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
+    const sim::Locked locked;
     // Windows accepts the plain and the extended structure (148 or 156 bytes).
     if (!info || (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) && info->dwOSVersionInfoSize != 156)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -212,6 +239,7 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
 }
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
+    const sim::Locked locked;
     const std::string dir = K().windowsDir.empty() ? DefaultWindowsDir() : K().windowsDir;
     const UINT len = static_cast<UINT>(dir.size());
     if (!lpBuffer || uSize <= len) return len + 1;
@@ -220,6 +248,7 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
 }
 
 HANDLE WINAPI HeapCreate(DWORD flOptions, SIZE_T dwInitialSize, SIZE_T dwMaximumSize) {
+    const sim::Locked locked;
     (void)flOptions;
     (void)dwInitialSize;
     (void)dwMaximumSize;
@@ -234,6 +263,7 @@ HANDLE WINAPI HeapCreate(DWORD flOptions, SIZE_T dwInitialSize, SIZE_T dwMaximum
 }
 
 BOOL WINAPI HeapDestroy(HANDLE hHeap) {
+    const sim::Locked locked;
     auto it = K().heaps.find(hHeap);
     if (it == K().heaps.end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -246,6 +276,7 @@ BOOL WINAPI HeapDestroy(HANDLE hHeap) {
 }
 
 LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
+    const sim::Locked locked;
     auto it = K().heaps.find(hHeap);
     if (it == K().heaps.end() || K().failHeapAlloc) return nullptr;
     // Blocks are not zeroed unless asked; fill them so a reader of
@@ -258,6 +289,7 @@ LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
 }
 
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
+    const sim::Locked locked;
     (void)dwFlags;
     auto it = K().heaps.find(hHeap);
     if (it == K().heaps.end()) return FALSE;
@@ -322,6 +354,7 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharS
 }
 
 BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize) {
+    const sim::Locked locked;
     if (!nSize) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -335,6 +368,7 @@ BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize) {
 }
 
 BOOL WINAPI SetComputerNameA(LPCSTR lpComputerName) {
+    const sim::Locked locked;
     if (!lpComputerName || !ValidNetBiosName(lpComputerName)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -344,6 +378,7 @@ BOOL WINAPI SetComputerNameA(LPCSTR lpComputerName) {
 }
 
 BOOL WINAPI GetComputerNameExA(COMPUTER_NAME_FORMAT NameType, LPSTR lpBuffer, LPDWORD nSize) {
+    const sim::Locked locked;
     if (!nSize || NameType < ComputerNameNetBIOS || NameType >= ComputerNameMax) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -371,6 +406,7 @@ BOOL WINAPI GetComputerNameExA(COMPUTER_NAME_FORMAT NameType, LPSTR lpBuffer, LP
 }
 
 BOOL WINAPI SetComputerNameExA(COMPUTER_NAME_FORMAT NameType, LPCSTR lpBuffer) {
+    const sim::Locked locked;
     if (!lpBuffer) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

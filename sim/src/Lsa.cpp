@@ -14,6 +14,7 @@
 #include "SidText.h"
 #include "WideText.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
@@ -116,33 +117,39 @@ void* Pack(size_t head, const std::string& name, const std::vector<BYTE>& sid, L
 namespace sim {
 
 bool SetPrimaryDomain(std::string_view name, std::string_view sid) {
+    const sim::Locked locked;
     std::vector<BYTE> bytes;
     if (!sid.empty() && !sidtext::Parse(std::string(sid), &bytes)) return false;
     return domainmodel::WritePrimaryDomain(std::string(name), bytes) == ERROR_SUCCESS;
 }
 
 PrimaryDomain GetPrimaryDomain() {
+    const sim::Locked locked;
     const domainmodel::Local local = domainmodel::ReadLocal();
     return {local.primaryName, sidtext::Format(local.primarySid.data(), local.primarySid.size())};
 }
 
 bool SetMachineSid(std::string_view sid) {
+    const sim::Locked locked;
     std::vector<BYTE> bytes;
     return sidtext::Parse(std::string(sid), &bytes) && domainmodel::WriteMachineSid(bytes) == ERROR_SUCCESS;
 }
 
 std::string MachineSid() {
+    const sim::Locked locked;
     const domainmodel::Local local = domainmodel::ReadLocal();
     return sidtext::Format(local.machineSid.data(), local.machineSid.size());
 }
 
 std::vector<TrustedDomain> TrustedDomains() {
+    const sim::Locked locked;
     std::vector<TrustedDomain> out;
     for (auto& t : domainmodel::Trusts()) out.push_back({sidtext::Format(t.sid.data(), t.sid.size()), t.name});
     return out;
 }
 
 bool LsaSecret(std::string_view name, std::string* value) {
+    const sim::Locked locked;
     return domainmodel::ReadSecret(std::string(name), value);
 }
 

@@ -9,6 +9,7 @@
 #include "Setup.h"
 #include "State.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ void AddKernel32() {
 // The DHCP client's notification entry, as DHCPCSVC.DLL exports it.
 DWORD WINAPI DhcpNotifyConfigChange(LPWSTR serverName, LPWSTR adapterName, BOOL isNewIpAddress, DWORD ipIndex,
                                     DWORD ipAddress, DWORD subnetMask, int dhcpAction) {
+    const sim::Locked locked;
     sim::DhcpNotification n;
     n.serverNull = serverName == nullptr;
     if (adapterName) {
@@ -102,6 +104,7 @@ void AddDhcpClient() {
 namespace sim {
 
 void AddModule(std::string name, std::vector<ModuleExport> exports, EntryPoint entry) {
+    const sim::Locked locked;
     Module* m = FindByName(name);
     if (!m) {
         T().modules.push_back(Module{});
@@ -115,6 +118,7 @@ void AddModule(std::string name, std::vector<ModuleExport> exports, EntryPoint e
 }
 
 bool RemoveModule(std::string_view name) {
+    const sim::Locked locked;
     auto& mods = T().modules;
     const std::string base = BaseName(name);
     auto it = std::find_if(mods.begin(), mods.end(),
@@ -125,6 +129,7 @@ bool RemoveModule(std::string_view name) {
 }
 
 bool RemoveFunction(std::string_view module, std::string_view function) {
+    const sim::Locked locked;
     Module* m = FindByName(module);
     if (!m) return false;
     auto it = std::find_if(m->exports.begin(), m->exports.end(),
@@ -135,21 +140,36 @@ bool RemoveFunction(std::string_view module, std::string_view function) {
 }
 
 int LoadCount(std::string_view name) {
+    const sim::Locked locked;
     Module* m = FindByName(name);
     return m ? m->loads : 0;
 }
 
 int TotalLoadCount() {
+    const sim::Locked locked;
     int n = 0;
     for (auto& m : T().modules) n += m.loads;
     return n;
 }
 
-const std::vector<MessageBoxRecord>& MessageBoxes() { return R().boxes; }
-const std::vector<std::string>& Commands() { return R().commands; }
-const std::vector<DhcpNotification>& DhcpNotifications() { return R().dhcp; }
-void SetDhcpNotifyResult(DWORD result) { R().dhcpResult = result; }
+const std::vector<MessageBoxRecord>& MessageBoxes() {
+    const sim::Locked locked;
+    return R().boxes;
+}
+const std::vector<std::string>& Commands() {
+    const sim::Locked locked;
+    return R().commands;
+}
+const std::vector<DhcpNotification>& DhcpNotifications() {
+    const sim::Locked locked;
+    return R().dhcp;
+}
+void SetDhcpNotifyResult(DWORD result) {
+    const sim::Locked locked;
+    R().dhcpResult = result;
+}
 void ClearRecords() {
+    const sim::Locked locked;
     R() = Records{};
     ClearSetupRecords();
 }
@@ -172,6 +192,7 @@ void ResetRecords() { ClearRecords(); }
 extern "C" {
 
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
+    const sim::Locked locked;
     if (!lpLibFileName || !*lpLibFileName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -189,6 +210,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    const sim::Locked locked;
     Module* m = FindByHandle(hModule);
     if (!m) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -206,6 +228,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
 }
 
 BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
+    const sim::Locked locked;
     Module* m = FindByHandle(hLibModule);
     if (!m) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -218,6 +241,7 @@ BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
 }
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    const sim::Locked locked;
     (void)hWnd;
     sim::MessageBoxRecord r;
     r.text = lpText ? lpText : "";
@@ -231,6 +255,7 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
 // command line and reports that the command ran; a null command asks
 // whether an interpreter exists.
 int system(const char* command) {
+    const sim::Locked locked;
     if (!command) return 1;
     R().commands.emplace_back(command);
     return 0;

@@ -7,6 +7,7 @@
 #include "NetApiHooks.h"
 #include "SecuritySim.h"
 #include "SimArea.h"
+#include "Lock.h"
 #include "MachineRegistry.h"
 
 namespace {
@@ -19,6 +20,14 @@ std::set<void*>& Buffers() {
 }  // namespace
 
 namespace netmodel {
+
+// The machine's lock, skipped as sim::Locked skips it (Lock.h).
+CallLock::CallLock() : m_held(!__libc_single_threaded) {
+    if (m_held) sim::MachineLock().lock();
+}
+CallLock::~CallLock() {
+    if (m_held) sim::MachineLock().unlock();
+}
 
 bool Enter(apicall::Call& call, DWORD* status) { return sim::security::Enter(call, status); }
 

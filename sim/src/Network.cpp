@@ -10,6 +10,7 @@
 #include "SidText.h"
 #include "State.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
@@ -117,9 +118,13 @@ void ResetSecurity() {
     security::ResetTokens();
 }
 
-void SetMachineRole(MachineRole role) { domainmodel::WriteRole(ToModel(role)); }
+void SetMachineRole(MachineRole role) {
+    const sim::Locked locked;
+    domainmodel::WriteRole(ToModel(role));
+}
 
 MachineRole GetMachineRole() {
+    const sim::Locked locked;
     switch (domainmodel::ReadRole()) {
         case domainmodel::Role::Workstation: return MachineRole::Workstation;
         case domainmodel::Role::Server: return MachineRole::Server;
@@ -130,6 +135,7 @@ MachineRole GetMachineRole() {
 }
 
 bool AddDomainController(const DomainController& dc) {
+    const sim::Locked locked;
     domainmodel::Controller c;
     if (dc.domain.empty() || dc.name.empty() || dc.domain.find('\\') != std::string::npos ||
         !sidtext::Parse(dc.sid, &c.sid))
@@ -198,6 +204,7 @@ bool ParseDomainController(std::string_view text, DomainController* dc, std::str
 }
 
 bool AddDomainAccount(std::string_view domain, const DomainAccount& account) {
+    const sim::Locked locked;
     domainmodel::Controller dc;
     if (!FindDc(domain, &dc) || account.name.empty() || account.name.find('\\') != std::string::npos) return false;
     domainmodel::Account a;
@@ -210,6 +217,7 @@ bool AddDomainAccount(std::string_view domain, const DomainAccount& account) {
 }
 
 bool FindDomainAccount(std::string_view domain, std::string_view name, DomainAccount* account) {
+    const sim::Locked locked;
     domainmodel::Controller dc;
     domainmodel::Account a;
     if (!FindDc(domain, &dc) || !domainmodel::FindAccount(dc, std::string(name), &a)) return false;
@@ -218,6 +226,7 @@ bool FindDomainAccount(std::string_view domain, std::string_view name, DomainAcc
 }
 
 std::vector<DomainAccount> DomainAccounts(std::string_view domain) {
+    const sim::Locked locked;
     std::vector<DomainAccount> out;
     domainmodel::Controller dc;
     if (!FindDc(domain, &dc)) return out;
@@ -225,9 +234,13 @@ std::vector<DomainAccount> DomainAccounts(std::string_view domain) {
     return out;
 }
 
-std::vector<std::string> IpcSessions() { return netmodel::SessionNames(); }
+std::vector<std::string> IpcSessions() {
+    const sim::Locked locked;
+    return netmodel::SessionNames();
+}
 
 SecurityResources LiveSecurityResources() {
+    const sim::Locked locked;
     SecurityResources r;
     r.netApiBuffers = security::LiveNetApiBuffers();
     r.lsaMemory = security::LiveLsaMemory();

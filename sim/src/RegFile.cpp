@@ -16,6 +16,7 @@
 
 #include "CodePage.h"
 #include "Hive.h"
+#include "Lock.h"
 
 namespace sim {
 
@@ -28,9 +29,18 @@ struct RegSnapshot::Data {
 };
 
 RegSnapshot::RegSnapshot() = default;
-RegSnapshot::~RegSnapshot() = default;
+// A copy's values come from the registry's own allocator: released under
+// the machine's lock.
+RegSnapshot::~RegSnapshot() {
+    const Locked locked;
+    data.reset();
+}
 RegSnapshot::RegSnapshot(RegSnapshot&&) noexcept = default;
-RegSnapshot& RegSnapshot::operator=(RegSnapshot&&) noexcept = default;
+RegSnapshot& RegSnapshot::operator=(RegSnapshot&& other) noexcept {
+    const Locked locked;
+    data = std::move(other.data);
+    return *this;
+}
 
 namespace {
 
@@ -832,7 +842,10 @@ RegImportResult Import(std::string_view raw, Release* release);
 
 }  // namespace
 
-RegImportResult ImportReg(std::string_view raw) { return Import(raw, nullptr); }
+RegImportResult ImportReg(std::string_view raw) {
+    const sim::Locked locked;
+    return Import(raw, nullptr);
+}
 
 namespace {
 
@@ -947,6 +960,7 @@ RegImportResult Import(std::string_view raw, Release* release) {
 }  // namespace
 
 RegImportResult ImportRegFile(const std::string& path) {
+    const sim::Locked locked;
     RegImportResult result;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -994,18 +1008,21 @@ RegImportResult ImportRegFile(const std::string& path) {
 }
 
 std::string ExportReg(RegFormat format) {
+    const sim::Locked locked;
     Writer w(format);
     for (auto& root : hive::Roots()) WriteTree(w, *root.key);
     return w.Take();
 }
 
 std::string ExportRegKey(RegFormat format, std::string_view fullKeyPath) {
+    const sim::Locked locked;
     Writer w(format);
     if (const Key* key = FindFull(fullKeyPath)) WriteTree(w, *key);
     return w.Take();
 }
 
 RegSnapshot TakeSnapshot() {
+    const sim::Locked locked;
     RegSnapshot snapshot;
     snapshot.data = std::make_unique<RegSnapshot::Data>();
     for (auto& root : hive::Roots()) snapshot.data->roots.push_back(Clone(*root.key));
@@ -1034,9 +1051,13 @@ std::string Diff(const RegSnapshot* from, const RegSnapshot* to, RegFormat forma
 
 }  // namespace
 
-std::string DiffReg(const RegSnapshot& before, RegFormat format) { return Diff(&before, nullptr, format); }
+std::string DiffReg(const RegSnapshot& before, RegFormat format) {
+    const sim::Locked locked;
+    return Diff(&before, nullptr, format);
+}
 
 std::string DiffReg(const RegSnapshot& from, const RegSnapshot& to, RegFormat format) {
+    const sim::Locked locked;
     return Diff(&from, &to, format);
 }
 
@@ -1052,9 +1073,13 @@ std::string EncodeRegText(std::string_view text, RegEncoding encoding) {
     return out;
 }
 
-bool KeyExists(std::string_view fullKeyPath) { return FindFull(fullKeyPath) != nullptr; }
+bool KeyExists(std::string_view fullKeyPath) {
+    const sim::Locked locked;
+    return FindFull(fullKeyPath) != nullptr;
+}
 
 bool SetKeyAccess(std::string_view fullKeyPath, KeyAccess access) {
+    const sim::Locked locked;
     Key* key = FindFull(fullKeyPath);
     if (!key) return false;
     key->access = access;

@@ -7,6 +7,7 @@
 #include "CodePage.h"
 #include "Hive.h"
 #include "State.h"
+#include "Lock.h"
 
 using sim::KeyAccess;
 using sim::hive::Key;
@@ -170,17 +171,28 @@ void CopyData(const sim::hive::Value& v, BYTE* out, DWORD capacity) {
 }  // namespace
 
 namespace sim {
-size_t OpenKeyHandles() { return Handles().open.size(); }
-size_t KeyOpenCount() { return Handles().openings; }
+size_t OpenKeyHandles() {
+    const sim::Locked locked;
+    return Handles().open.size();
+}
+size_t KeyOpenCount() {
+    const sim::Locked locked;
+    return Handles().openings;
+}
 void ResetHandles() {
     Handles() = HandleTable{};
 }
-const std::vector<RegWrite>& RegistryWrites() { return Handles().writes; }
+const std::vector<RegWrite>& RegistryWrites() {
+    const sim::Locked locked;
+    return Handles().writes;
+}
 void ClearRegistryWrites() {
+    const sim::Locked locked;
     Handles().writes.clear();
     Handles().failAt = 0;
 }
 void FailRegistryWrite(size_t nth, LONG error) {
+    const sim::Locked locked;
     auto& t = Handles();
     t.failAt = nth ? t.writes.size() + nth : 0;
     t.failWith = error;
@@ -190,6 +202,7 @@ void FailRegistryWrite(size_t nth, LONG error) {
 extern "C" {
 
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) {
+    const sim::Locked locked;
     (void)ulOptions;
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     Target base;
@@ -204,6 +217,7 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM sa
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                             REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
                             LPDWORD lpdwDisposition) {
+    const sim::Locked locked;
     (void)lpClass;
     (void)dwOptions;
     (void)lpSecurityAttributes;
@@ -223,6 +237,7 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey) {
+    const sim::Locked locked;
     if (sim::hive::FindRoot(hKey)) return ERROR_SUCCESS;
     auto& open = Handles().open;
     auto it = open.find(reinterpret_cast<ULONG_PTR>(hKey));
@@ -233,6 +248,7 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
 
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                              LPDWORD lpcbData) {
+    const sim::Locked locked;
     if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
     Target t;
     if (LONG rc = Resolve(hKey, KEY_QUERY_VALUE, &t)) return rc;
@@ -253,6 +269,7 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
 
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                            DWORD cbData) {
+    const sim::Locked locked;
     (void)Reserved;
     // Windows 95/98 reads a REG_SZ up to its NUL and so wants one there.
     if (!lpData && (cbData || (!NtMode() && dwType == REG_SZ))) return ERROR_INVALID_PARAMETER;
@@ -266,6 +283,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD 
 }
 
 LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+    const sim::Locked locked;
     Target t;
     if (LONG rc = Resolve(hKey, KEY_SET_VALUE, &t)) return rc;
     if (!t.key->FindValue(Name(lpValueName))) return ERROR_FILE_NOT_FOUND;
@@ -276,6 +294,7 @@ LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 }
 
 LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+    const sim::Locked locked;
     if (!lpSubKey) return ERROR_INVALID_PARAMETER;
     Target base;
     if (LONG rc = Resolve(hKey, 0, &base)) return rc;
@@ -297,6 +316,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
                              LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
                              LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                              PFILETIME lpftLastWriteTime) {
+    const sim::Locked locked;
     if (lpReserved) return ERROR_INVALID_PARAMETER;
     Target t;
     if (LONG rc = Resolve(hKey, KEY_QUERY_VALUE, &t)) return rc;
@@ -316,6 +336,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
 
 LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
                           LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
+    const sim::Locked locked;
     if (lpReserved || !lpName || !lpcchName) return ERROR_INVALID_PARAMETER;
     Target t;
     if (LONG rc = Resolve(hKey, KEY_ENUMERATE_SUB_KEYS, &t)) return rc;
@@ -332,12 +353,14 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
 }
 
 LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
+    const sim::Locked locked;
     DWORD size = cchName;
     return RegEnumKeyExA(hKey, dwIndex, lpName, &size, nullptr, nullptr, nullptr, nullptr);
 }
 
 LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+    const sim::Locked locked;
     if (lpReserved || !lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
     Target t;
     if (LONG rc = Resolve(hKey, KEY_QUERY_VALUE, &t)) return rc;

@@ -14,6 +14,7 @@
 #include "SidText.h"
 #include "WideText.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
@@ -130,9 +131,13 @@ size_t SidSize(PSID sid) {
 
 namespace sim {
 
-void SetCallerIsLocalAdmin(bool admin) { S().callerIsAdmin = admin; }
+void SetCallerIsLocalAdmin(bool admin) {
+    const sim::Locked locked;
+    S().callerIsAdmin = admin;
+}
 
 std::vector<TokenPrivilege> TokenPrivileges() {
+    const sim::Locked locked;
     std::vector<TokenPrivilege> out;
     for (auto& held : ProcessToken()) {
         if (const PrivilegeName* p = PrivilegeByLuid(held.first))
@@ -142,6 +147,7 @@ std::vector<TokenPrivilege> TokenPrivileges() {
 }
 
 bool SetTokenPrivilege(std::string_view name, bool held, bool enabled) {
+    const sim::Locked locked;
     const PrivilegeName* p = PrivilegeByName(std::string(name));
     if (!p) return false;
     if (held)
@@ -180,9 +186,13 @@ extern "C" {
 
 // ---- KERNEL32 -------------------------------------------------------------------------
 
-HANDLE WINAPI GetCurrentProcess(void) { return kCurrentProcess; }
+HANDLE WINAPI GetCurrentProcess(void) {
+    const sim::Locked locked;
+    return kCurrentProcess;
+}
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
+    const sim::Locked locked;
     Call call{"CloseHandle", {}, {}};
     call.Pointer("handle", hObject);
     return RunBool(call, [&]() -> BOOL {
@@ -196,6 +206,7 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
 }
 
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
+    const sim::Locked locked;
     void* p = std::malloc(uBytes ? uBytes : 1);
     if (!p) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -207,6 +218,7 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
+    const sim::Locked locked;
     if (!hMem) return nullptr;
     if (!S().locals.erase(hMem)) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -216,9 +228,13 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem) {
     return nullptr;
 }
 
-int WINAPI lstrlenW(LPCWSTR lpString) { return static_cast<int>(wide::Length(lpString)); }
+int WINAPI lstrlenW(LPCWSTR lpString) {
+    const sim::Locked locked;
+    return static_cast<int>(wide::Length(lpString));
+}
 
 int WINAPI lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {
+    const sim::Locked locked;
     if (!lpString1 || !lpString2) return lpString1 == lpString2 ? 0 : (lpString1 ? 1 : -1);
     const auto fold = [](WCHAR c) -> unsigned {
         // Latin-1 letters and ASCII; enough for computer and domain names.
@@ -235,12 +251,14 @@ int WINAPI lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {
 // ---- SIDs -----------------------------------------------------------------------------
 
 BOOL WINAPI IsValidSid(PSID pSid) {
+    const sim::Locked locked;
     Call call{"IsValidSid", {}, {}};
     call.Arg("sid", SidArg(pSid));
     return RunBool(call, [&]() -> BOOL { return SidSize(pSid) != 0; });
 }
 
 DWORD WINAPI GetLengthSid(PSID pSid) {
+    const sim::Locked locked;
     Call call{"GetLengthSid", {}, {}};
     call.Arg("sid", SidArg(pSid));
     return sim::security::Run<DWORD>(
@@ -255,6 +273,7 @@ DWORD WINAPI GetLengthSid(PSID pSid) {
 }
 
 BOOL WINAPI CopySid(DWORD nDestinationSidLength, PSID pDestinationSid, PSID pSourceSid) {
+    const sim::Locked locked;
     Call call{"CopySid", {}, {}};
     call.Number("length", nDestinationSidLength).Pointer("destination", pDestinationSid).Arg("source", SidArg(pSourceSid));
     return RunBool(call, [&]() -> BOOL {
@@ -273,6 +292,7 @@ BOOL WINAPI CopySid(DWORD nDestinationSidLength, PSID pDestinationSid, PSID pSou
 }
 
 BOOL WINAPI EqualSid(PSID pSid1, PSID pSid2) {
+    const sim::Locked locked;
     Call call{"EqualSid", {}, {}};
     call.Arg("sid1", SidArg(pSid1)).Arg("sid2", SidArg(pSid2));
     return RunBool(call, [&]() -> BOOL {
@@ -290,6 +310,7 @@ BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAuthor
                                      DWORD nSubAuthority0, DWORD nSubAuthority1, DWORD nSubAuthority2,
                                      DWORD nSubAuthority3, DWORD nSubAuthority4, DWORD nSubAuthority5,
                                      DWORD nSubAuthority6, DWORD nSubAuthority7, PSID* pSid) {
+    const sim::Locked locked;
     Call call{"AllocateAndInitializeSid", {}, {}};
     call.Number("count", nSubAuthorityCount);
     return RunBool(call, [&]() -> BOOL {
@@ -315,6 +336,7 @@ BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAuthor
 }
 
 PVOID WINAPI FreeSid(PSID pSid) {
+    const sim::Locked locked;
     Call call{"FreeSid", {}, {}};
     call.Arg("sid", SidArg(pSid));
     return sim::security::Run<PVOID>(
@@ -332,11 +354,13 @@ PVOID WINAPI FreeSid(PSID pSid) {
 }
 
 PDWORD WINAPI GetSidSubAuthority(PSID pSid, DWORD nSubAuthority) {
+    const sim::Locked locked;
     SetLastError(ERROR_SUCCESS);
     return reinterpret_cast<PDWORD>(static_cast<BYTE*>(pSid) + 8 + 4 * size_t(nSubAuthority));
 }
 
 PUCHAR WINAPI GetSidSubAuthorityCount(PSID pSid) {
+    const sim::Locked locked;
     SetLastError(ERROR_SUCCESS);
     return static_cast<PUCHAR>(pSid) + 1;
 }
@@ -344,6 +368,7 @@ PUCHAR WINAPI GetSidSubAuthorityCount(PSID pSid) {
 // ---- Privileges and the token -------------------------------------------------------------
 
 BOOL WINAPI LookupPrivilegeValueW(LPCWSTR lpSystemName, LPCWSTR lpName, PLUID lpLuid) {
+    const sim::Locked locked;
     Call call{"LookupPrivilegeValueW", {}, {}};
     call.Text("system", lpSystemName).Text("name", lpName);
     return RunBool(call, [&]() -> BOOL {
@@ -369,6 +394,7 @@ BOOL WINAPI LookupPrivilegeValueW(LPCWSTR lpSystemName, LPCWSTR lpName, PLUID lp
 }
 
 BOOL WINAPI OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle) {
+    const sim::Locked locked;
     Call call{"OpenProcessToken", {}, {}};
     call.Pointer("process", ProcessHandle).Hex("access", DesiredAccess);
     return RunBool(call, [&]() -> BOOL {
@@ -392,6 +418,7 @@ BOOL WINAPI OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE 
 
 BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState,
                                   DWORD BufferLength, PTOKEN_PRIVILEGES PreviousState, PDWORD ReturnLength) {
+    const sim::Locked locked;
     Call call{"AdjustTokenPrivileges", {}, {}};
     call.Pointer("token", TokenHandle).Number("disable_all", DisableAllPrivileges ? 1 : 0);
     if (NewState && !DisableAllPrivileges) {
@@ -472,6 +499,7 @@ BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
 
 BOOL WINAPI LogonUserW(LPCWSTR lpszUsername, LPCWSTR lpszDomain, LPCWSTR lpszPassword, DWORD dwLogonType,
                        DWORD dwLogonProvider, PHANDLE phToken) {
+    const sim::Locked locked;
     Call call{"LogonUserW", {}, {}};
     call.Text("user", lpszUsername)
         .Text("domain", lpszDomain)
@@ -500,6 +528,7 @@ BOOL WINAPI LogonUserW(LPCWSTR lpszUsername, LPCWSTR lpszDomain, LPCWSTR lpszPas
 }
 
 BOOL WINAPI ImpersonateLoggedOnUser(HANDLE hToken) {
+    const sim::Locked locked;
     Call call{"ImpersonateLoggedOnUser", {}, {}};
     call.Pointer("token", hToken);
     return RunBool(call, [&]() -> BOOL {
@@ -513,6 +542,7 @@ BOOL WINAPI ImpersonateLoggedOnUser(HANDLE hToken) {
 }
 
 BOOL WINAPI RevertToSelf(void) {
+    const sim::Locked locked;
     Call call{"RevertToSelf", {}, {}};
     return RunBool(call, [&]() -> BOOL {
         S().impersonating = false;

@@ -12,6 +12,7 @@
 #include "SimArea.h"
 #include "WideText.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
@@ -194,6 +195,7 @@ std::vector<std::string> SplitList(LPCWSTR list) {
 namespace sim {
 
 void AddService(const ServiceConfig& service) {
+    const sim::Locked locked;
     const std::string key = KeyOf(service.name);
     machinereg::WriteDword(key, "Type", service.type);
     machinereg::WriteDword(key, "Start", service.start);
@@ -203,10 +205,14 @@ void AddService(const ServiceConfig& service) {
 }
 
 void SetServiceRunning(std::string_view name, bool running) {
+    const sim::Locked locked;
     sim::security::SetRunning(std::string(name), running);
 }
 
-bool ServiceRunning(std::string_view name) { return StateOf(std::string(name)) == SERVICE_RUNNING; }
+bool ServiceRunning(std::string_view name) {
+    const sim::Locked locked;
+    return StateOf(std::string(name)) == SERVICE_RUNNING;
+}
 
 }  // namespace sim
 
@@ -227,6 +233,7 @@ void ResetServices() { S() = ScState{}; }
 extern "C" {
 
 SC_HANDLE WINAPI OpenSCManagerW(LPCWSTR lpMachineName, LPCWSTR lpDatabaseName, DWORD dwDesiredAccess) {
+    const sim::Locked locked;
     Call call{"OpenSCManagerW", {}, {}};
     call.Text("machine", lpMachineName).Text("database", lpDatabaseName).Hex("access", dwDesiredAccess);
     return RunHandle<SC_HANDLE>(call, [&]() -> SC_HANDLE {
@@ -253,6 +260,7 @@ SC_HANDLE WINAPI OpenSCManagerW(LPCWSTR lpMachineName, LPCWSTR lpDatabaseName, D
 BOOL WINAPI EnumServicesStatusW(SC_HANDLE hSCManager, DWORD dwServiceType, DWORD dwServiceState,
                                 LPENUM_SERVICE_STATUSW lpServices, DWORD cbBufSize, LPDWORD pcbBytesNeeded,
                                 LPDWORD lpServicesReturned, LPDWORD lpResumeHandle) {
+    const sim::Locked locked;
     Call call{"EnumServicesStatusW", {}, {}};
     call.Pointer("manager", hSCManager)
         .Hex("type", dwServiceType)
@@ -312,6 +320,7 @@ BOOL WINAPI EnumServicesStatusW(SC_HANDLE hSCManager, DWORD dwServiceType, DWORD
 }
 
 SC_HANDLE WINAPI OpenServiceW(SC_HANDLE hSCManager, LPCWSTR lpServiceName, DWORD dwDesiredAccess) {
+    const sim::Locked locked;
     Call call{"OpenServiceW", {}, {}};
     call.Pointer("manager", hSCManager).Text("name", lpServiceName).Hex("access", dwDesiredAccess);
     return RunHandle<SC_HANDLE>(call, [&]() -> SC_HANDLE {
@@ -343,6 +352,7 @@ SC_HANDLE WINAPI OpenServiceW(SC_HANDLE hSCManager, LPCWSTR lpServiceName, DWORD
 
 BOOL WINAPI QueryServiceConfigW(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGW lpServiceConfig, DWORD cbBufSize,
                                 LPDWORD pcbBytesNeeded) {
+    const sim::Locked locked;
     Call call{"QueryServiceConfigW", {}, {}};
     call.Pointer("service", hService).Pointer("buffer", lpServiceConfig).Number("size", cbBufSize);
     return RunBool(call, [&]() -> BOOL {
@@ -377,6 +387,7 @@ BOOL WINAPI ChangeServiceConfigW(SC_HANDLE hService, DWORD dwServiceType, DWORD 
                                  LPCWSTR lpBinaryPathName, LPCWSTR lpLoadOrderGroup, LPDWORD lpdwTagId,
                                  LPCWSTR lpDependencies, LPCWSTR lpServiceStartName, LPCWSTR lpPassword,
                                  LPCWSTR lpDisplayName) {
+    const sim::Locked locked;
     Call call{"ChangeServiceConfigW", {}, {}};
     call.Pointer("service", hService)
         .Hex("type", dwServiceType)
@@ -431,6 +442,7 @@ BOOL WINAPI ChangeServiceConfigW(SC_HANDLE hService, DWORD dwServiceType, DWORD 
 }
 
 BOOL WINAPI StartServiceW(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCWSTR* lpServiceArgVectors) {
+    const sim::Locked locked;
     Call call{"StartServiceW", {}, {}};
     call.Pointer("service", hService).Number("argc", dwNumServiceArgs);
     (void)lpServiceArgVectors;
@@ -445,6 +457,7 @@ BOOL WINAPI StartServiceW(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCWSTR* l
 }
 
 BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) {
+    const sim::Locked locked;
     Call call{"ControlService", {}, {}};
     call.Pointer("service", hService).Number("control", dwControl);
     return RunBool(call, [&]() -> BOOL {
@@ -476,6 +489,7 @@ BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS
 }
 
 BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceStatus) {
+    const sim::Locked locked;
     Call call{"QueryServiceStatus", {}, {}};
     call.Pointer("service", hService);
     return RunBool(call, [&]() -> BOOL {
@@ -488,6 +502,7 @@ BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceSta
 }
 
 BOOL WINAPI CloseServiceHandle(SC_HANDLE hSCObject) {
+    const sim::Locked locked;
     Call call{"CloseServiceHandle", {}, {}};
     call.Pointer("handle", hSCObject);
     return RunBool(call, [&]() -> BOOL {

@@ -12,6 +12,7 @@
 #include "Inf.h"
 #include "Setup.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 #ifndef ORVANE_BUNDLED_INF_DIR
 #define ORVANE_BUNDLED_INF_DIR ""
@@ -214,6 +215,7 @@ BOOL InstallFromSection(HINF InfHandle, PCSTR SectionName, UINT Flags, HKEY Rela
 extern "C" {
 
 HINF WINAPI SetupOpenInfFileA(PCSTR FileName, PCSTR InfClass, DWORD InfStyle, PUINT ErrorLine) {
+    const sim::Locked locked;
     try {
         return OpenInfFile(FileName, InfClass, InfStyle, ErrorLine);
     } catch (...) {
@@ -230,6 +232,7 @@ BOOL WINAPI SetupInstallFromInfSectionA(HWND Owner, HINF InfHandle, PCSTR Sectio
                                         HKEY RelativeKeyRoot, PCSTR SourceRootPath, UINT CopyFlags,
                                         PSP_FILE_CALLBACK_A MsgHandler, PVOID Context, HDEVINFO DeviceInfoSet,
                                         PSP_DEVINFO_DATA DeviceInfoData) {
+    const sim::Locked locked;
     (void)Owner;
     (void)SourceRootPath;
     (void)CopyFlags;
@@ -245,16 +248,26 @@ BOOL WINAPI SetupInstallFromInfSectionA(HWND Owner, HINF InfHandle, PCSTR Sectio
     }
 }
 
-void WINAPI SetupCloseInfFile(HINF InfHandle) { S().open.erase(reinterpret_cast<ULONG_PTR>(InfHandle)); }
+void WINAPI SetupCloseInfFile(HINF InfHandle) {
+    const sim::Locked locked;
+    S().open.erase(reinterpret_cast<ULONG_PTR>(InfHandle));
+}
 
 }  // extern "C"
 
 namespace sim {
 
-void SetInfDirectory(std::string hostDirectory) { S().hostDirectory = std::move(hostDirectory); }
-const std::string& InfDirectory() { return S().hostDirectory; }
+void SetInfDirectory(std::string hostDirectory) {
+    const sim::Locked locked;
+    S().hostDirectory = std::move(hostDirectory);
+}
+const std::string& InfDirectory() {
+    const sim::Locked locked;
+    return S().hostDirectory;
+}
 
 void AddInfFile(std::string name, std::string text) {
+    const sim::Locked locked;
     for (auto& file : S().added) {
         if (SameName(file.first, name)) {
             file.second = std::move(text);
@@ -265,6 +278,7 @@ void AddInfFile(std::string name, std::string text) {
 }
 
 bool RemoveInfFile(std::string_view name) {
+    const sim::Locked locked;
     auto& added = S().added;
     for (auto it = added.begin(); it != added.end(); ++it) {
         if (SameName(it->first, name)) {
@@ -275,11 +289,18 @@ bool RemoveInfFile(std::string_view name) {
     return false;
 }
 
-const std::vector<InfInstallRecord>& InfInstalls() { return S().installs; }
+const std::vector<InfInstallRecord>& InfInstalls() {
+    const sim::Locked locked;
+    return S().installs;
+}
 
-void FailInfOpen(DWORD error) { S().openFailure = error; }
+void FailInfOpen(DWORD error) {
+    const sim::Locked locked;
+    S().openFailure = error;
+}
 
 void FailInfInstall(std::string section, DWORD error) {
+    const sim::Locked locked;
     auto& failures = S().installFailures;
     for (auto it = failures.begin(); it != failures.end(); ++it) {
         if (SameName(it->section, section)) {
@@ -290,7 +311,10 @@ void FailInfInstall(std::string section, DWORD error) {
     if (error) failures.push_back(InstallFailure{std::move(section), error});
 }
 
-size_t OpenInfHandles() { return S().open.size(); }
+size_t OpenInfHandles() {
+    const sim::Locked locked;
+    return S().open.size();
+}
 
 void ClearSetupRecords() { S().installs.clear(); }
 

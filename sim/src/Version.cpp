@@ -7,6 +7,7 @@
 #include "CodePage.h"
 #include "State.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ const FileInfo* FindFile(LPCSTR path) {
 namespace sim {
 
 void SetFileVersion(std::string path, WORD major, WORD minor, WORD build, WORD revision) {
+    const sim::Locked locked;
     FileInfo info;
     info.hasVersion = true;
     info.ms = (DWORD(major) << 16) | minor;
@@ -57,10 +59,22 @@ void SetFileVersion(std::string path, WORD major, WORD minor, WORD build, WORD r
     V().files[std::move(path)] = info;
 }
 
-void SetFileWithoutVersion(std::string path) { V().files[std::move(path)] = FileInfo{}; }
-void RemoveFile(const std::string& path) { V().files.erase(path); }
-void FailFileVersionRead(bool fail) { V().failVersionRead = fail; }
-void FailFileVersionQuery(bool fail) { V().failVersionQuery = fail; }
+void SetFileWithoutVersion(std::string path) {
+    const sim::Locked locked;
+    V().files[std::move(path)] = FileInfo{};
+}
+void RemoveFile(const std::string& path) {
+    const sim::Locked locked;
+    V().files.erase(path);
+}
+void FailFileVersionRead(bool fail) {
+    const sim::Locked locked;
+    V().failVersionRead = fail;
+}
+void FailFileVersionQuery(bool fail) {
+    const sim::Locked locked;
+    V().failVersionQuery = fail;
+}
 
 void ResetVersionFiles() { V() = VersionState{}; }
 
@@ -69,6 +83,7 @@ void ResetVersionFiles() { V() = VersionState{}; }
 extern "C" {
 
 DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) {
+    const sim::Locked locked;
     if (lpdwHandle) *lpdwHandle = 0;
     const FileInfo* f = FindFile(lptstrFilename);
     if (!f) {
@@ -83,6 +98,7 @@ DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) 
 }
 
 BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) {
+    const sim::Locked locked;
     (void)dwHandle;
     const FileInfo* f = FindFile(lptstrFilename);
     if (!f || !f->hasVersion || !lpData || V().failVersionRead) {
@@ -107,6 +123,7 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwL
 }
 
 BOOL WINAPI VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, UINT* puLen) {
+    const sim::Locked locked;
     if (!pBlock || !lpSubBlock || !lplpBuffer || V().failVersionQuery) return FALSE;
     if (std::memcmp(pBlock, "SIMVER\0", 8) != 0) return FALSE;
     if (std::strcmp(lpSubBlock, "\\") != 0) return FALSE;

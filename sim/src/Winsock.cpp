@@ -6,6 +6,7 @@
 
 #include "State.h"
 #include "sim/control.h"
+#include "Lock.h"
 
 namespace {
 
@@ -24,9 +25,18 @@ WinsockState& W() {
 
 namespace sim {
 
-void SetWinsockHighVersion(WORD version) { W().high = version; }
-void SetWinsockStartupError(int error) { W().error = error; }
-int WinsockOpenStartups() { return W().startups; }
+void SetWinsockHighVersion(WORD version) {
+    const sim::Locked locked;
+    W().high = version;
+}
+void SetWinsockStartupError(int error) {
+    const sim::Locked locked;
+    W().error = error;
+}
+int WinsockOpenStartups() {
+    const sim::Locked locked;
+    return W().startups;
+}
 void ResetWinsock() { W() = WinsockState{}; }
 
 }  // namespace sim
@@ -34,6 +44,7 @@ void ResetWinsock() { W() = WinsockState{}; }
 extern "C" {
 
 int WINAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
+    const sim::Locked locked;
     if (!lpWSAData) return WSAEFAULT;
     if (W().error) return W().error;
     const WORD high = W().high;
@@ -50,6 +61,7 @@ int WINAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
 }
 
 int WINAPI WSACleanup(void) {
+    const sim::Locked locked;
     if (W().startups == 0) return -1;
     --W().startups;
     return 0;
