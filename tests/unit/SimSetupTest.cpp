@@ -118,37 +118,6 @@ TEST_F(SetupTest, TheInfFolderResolvesNamesAndPathsWithoutRegardToCase) {
     std::filesystem::remove_all(dir);
 }
 
-TEST_F(SetupTest, OpenAnswersForArgumentsStylesAndClasses) {
-    sim::AddInfFile("T.INF", kHeader);
-    sim::AddInfFile("OLD.INF", "[Version]\r\nSignature=foo\r\nClass=OrvaneTest\r\n");
-    struct Case {
-        const char* name;
-        const char* cls;
-        DWORD style;
-        DWORD error;  // 0: opens
-        UINT line;
-    };
-    const Case cases[] = {
-        {nullptr, nullptr, INF_STYLE_WIN4, ERROR_INVALID_PARAMETER, 77},
-        {"T.INF", "", INF_STYLE_WIN4, 0, 77},  // an empty class asks for none
-        {"T.INF", "ORVANETEST", INF_STYLE_WIN4, 0, 77},
-        {"T.INF", "OrvaneTest2", INF_STYLE_WIN4, ERROR_CLASS_MISMATCH, 0},
-        {"OLD.INF", nullptr, INF_STYLE_WIN4, ERROR_WRONG_INF_STYLE, 0},
-        {"OLD.INF", nullptr, INF_STYLE_OLDNT, 0, 0},
-        {"OLD.INF", "OrvaneTest", INF_STYLE_OLDNT | INF_STYLE_WIN4, ERROR_WRONG_INF_STYLE, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.name ? c.name : "(null)") + " " + (c.cls ? c.cls : "(null)"));
-        UINT line = 77;
-        SetLastError(0xdeadbeef);
-        HINF inf = SetupOpenInfFileA(c.name, c.cls, c.style, &line);
-        EXPECT_EQ(inf == INVALID_HANDLE_VALUE, c.error != 0);
-        EXPECT_EQ(GetLastError(), c.error);
-        EXPECT_EQ(line, c.line);
-        if (inf != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf);
-    }
-}
-
 TEST_F(SetupTest, ModuleIsLoadableAndRemovableForWindows95) {
     HMODULE module = LoadLibraryA("setupapi.dll");
     ASSERT_NE(module, nullptr);
