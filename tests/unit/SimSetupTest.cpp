@@ -1,5 +1,6 @@
 // The simulated setup functions as a machine offers them: the INF folder
-// (bundled, host directory, added files), the module, failure injection and
+// (host directory, added files; the bundled one is opened by the INF
+// conformance checks in every mode), the module, failure injection and
 // the record of installs, registry edge cases the conformance checks cannot
 // set up, and the project's NETTRANS.INF as the adapter discovery sees it.
 #include <gtest/gtest.h>
@@ -49,16 +50,6 @@ protected:
         EXPECT_EQ(sim::OpenInfHandles(), 0u);
     }
 };
-
-TEST_F(SetupTest, FreshMachinesHaveTheBundledNetTransInEveryMode) {
-    for (sim::Platform p : {sim::Platform::Win98, sim::Platform::NT4, sim::Platform::Win2000}) {
-        sim::Reset();
-        sim::SetPlatform(p);
-        HINF inf = SetupOpenInfFileA("NETTRANS.INF", "NetTrans", INF_STYLE_WIN4, nullptr);
-        ASSERT_NE(inf, INVALID_HANDLE_VALUE) << sim::PlatformName(p);
-        SetupCloseInfFile(inf);
-    }
-}
 
 TEST_F(SetupTest, TheInfFolderResolvesNamesAndPathsWithoutRegardToCase) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("orvane-inf-" + std::to_string(getpid()));
