@@ -32,12 +32,13 @@ unset DISPLAY
 
 "$root/scripts/setup.sh" check all || { echo "wine-tests: run scripts/setup.sh all first" >&2; exit 1; }
 wine="$(command -v wine)"
-doubles="$x64/tests/windows"
-for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$doubles/registry_conformance.exe" \
-         "$doubles/inf_conformance.exe" "$doubles/security_conformance.exe" "$doubles/domain_probe.exe" \
-         "$doubles/abi_host.exe" \
+programs="$x64/tests/windows"
+doubles="$x64/sim/wine-doubles"
+for f in "$x64/library/Orvane.dll" "$x64/tools/orvane/orvane.exe" "$programs/registry_conformance.exe" \
+         "$programs/inf_conformance.exe" "$programs/security_conformance.exe" "$programs/domain_probe.exe" \
+         "$programs/abi_host.exe" "$programs/startup_probe.dll" "$programs/startup_host.exe" \
          "$doubles/dhcpcsvc.dll" "$doubles/svrapi.dll" "$doubles/netapi32.dll" "$doubles/wsock32.dll" \
-         "$doubles/rasapi32_template.dll" "$doubles/startup_probe.dll" "$doubles/startup_host.exe" \
+         "$doubles/rasapi32_template.dll" \
          "$native/tests/scenario_runner"; do
   [[ -f "$f" ]] || { echo "wine-tests: $f is missing; build mingw-x64 and native first" >&2; exit 1; }
 done
@@ -80,7 +81,7 @@ cp "$root/inf/NETTRANS.INF" "$root/tests/conformance/inf/ORVCONF.INF" "$WINEPREF
 rm -rf "$bin"
 mkdir -p "$bin"
 cp "$x64/library/Orvane.dll" "$doubles/dhcpcsvc.dll" "$doubles/svrapi.dll" "$doubles/wsock32.dll" \
-   "$doubles/netapi32.dll" "$doubles/abi_host.exe" "$doubles/startup_probe.dll" "$doubles/startup_host.exe" "$bin/"
+   "$doubles/netapi32.dll" "$programs/abi_host.exe" "$programs/startup_probe.dll" "$programs/startup_host.exe" "$bin/"
 # Where the runner puts a scenario's dial-up library (and removes it when
 # the scenario has none).
 dunfile="$WINEPREFIX/drive_c/windows/system/rasapi32.dll"
@@ -89,8 +90,8 @@ appdefaults="$work/appdefaults.reg"
 printf 'REGEDIT4\r\n\r\n' >"$appdefaults"
 for mode in 98 nt4 2k; do
   cp "$x64/tools/orvane/orvane.exe" "$bin/orvane$mode.exe"
-  cp "$x64/tests/windows/registry_conformance.exe" "$bin/conformance$mode.exe"
-  cp "$x64/tests/windows/inf_conformance.exe" "$bin/infconformance$mode.exe"
+  cp "$programs/registry_conformance.exe" "$bin/conformance$mode.exe"
+  cp "$programs/inf_conformance.exe" "$bin/infconformance$mode.exe"
   for exe in "orvane$mode.exe" "conformance$mode.exe" "infconformance$mode.exe"; do
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
       "$exe" "${version[$mode]}" >>"$appdefaults"
@@ -98,8 +99,8 @@ for mode in 98 nt4 2k; do
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\DllOverrides]\r\n' "orvane$mode.exe" >>"$appdefaults"
   printf '"wsock32"="native,builtin"\r\n"rasapi32"="native,builtin"\r\n"netapi32"="native,builtin"\r\n\r\n' >>"$appdefaults"
   [[ "$mode" == 98 ]] && continue
-  cp "$x64/tests/windows/security_conformance.exe" "$bin/security$mode.exe"
-  cp "$x64/tests/windows/security_conformance.exe" "$bin/security${mode}d.exe"
+  cp "$programs/security_conformance.exe" "$bin/security$mode.exe"
+  cp "$programs/security_conformance.exe" "$bin/security${mode}d.exe"
   for exe in "security$mode.exe" "security${mode}d.exe"; do
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
       "$exe" "${version[$mode]}" >>"$appdefaults"
@@ -107,8 +108,8 @@ for mode in 98 nt4 2k; do
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\security%sd.exe\\DllOverrides]\r\n"netapi32"="native,builtin"\r\n\r\n' \
     "$mode" >>"$appdefaults"
   # The domain classes, likewise with Wine's netapi32 and with the double.
-  cp "$x64/tests/windows/domain_probe.exe" "$bin/domain$mode.exe"
-  cp "$x64/tests/windows/domain_probe.exe" "$bin/domain${mode}d.exe"
+  cp "$programs/domain_probe.exe" "$bin/domain$mode.exe"
+  cp "$programs/domain_probe.exe" "$bin/domain${mode}d.exe"
   for exe in "domain$mode.exe" "domain${mode}d.exe"; do
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\r\n"Version"="%s"\r\n\r\n' \
       "$exe" "${version[$mode]}" >>"$appdefaults"

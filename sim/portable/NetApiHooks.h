@@ -1,7 +1,7 @@
 // What the network API model needs from the platform it runs on: the
 // recorder and failure injection, the buffers it hands out, and the machine's
 // Netlogon service. The simulated platform (sim/src/NetApiSim.cpp) and the
-// Wine runs' netapi32 double (tests/doubles/NetApiDouble.cpp) each
+// Wine runs' netapi32 double (sim/wine-doubles/NetApiDouble.cpp) each
 // implement these.
 #pragma once
 

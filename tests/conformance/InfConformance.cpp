@@ -7,7 +7,7 @@
 // Where the two disagree the simulation is wrong, except where Windows is
 // documented to answer otherwise than Wine: those checks say so.
 //
-// Plain C++ with its own small harness, so the same file builds with
+// Plain C++ with the small harness of tests/CheckHarness.h, so the same file builds with
 // mingw-w64 for Windows.
 #include <windows.h>
 #include <setupapi.h>
@@ -24,52 +24,15 @@
 #include "sim/control.h"
 #endif
 
+#include "../CheckHarness.h"
+
 namespace {
-
-int g_failures = 0;
-int g_checks = 0;
-const char* g_case = "";
-// Wine's setupapi differs from Windows where noted; the checks take the
-// Windows answer unless running under Wine.
-bool g_wine = false;
-
-#define CHECK(cond)                                                                                  \
-    do {                                                                                             \
-        ++g_checks;                                                                                  \
-        if (!(cond)) {                                                                               \
-            ++g_failures;                                                                            \
-            std::printf("FAIL %s:%d [%s] %s\n", __FILE__, __LINE__, g_case, #cond);                  \
-        }                                                                                            \
-    } while (0)
-
-#define CHECK_EQ(a, b)                                                                               \
-    do {                                                                                             \
-        ++g_checks;                                                                                  \
-        const long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);            \
-        if (va_ != vb_) {                                                                            \
-            ++g_failures;                                                                            \
-            std::printf("FAIL %s:%d [%s] %s == %s (%lld != %lld)\n", __FILE__, __LINE__, g_case, #a, #b, \
-                        va_, vb_);                                                                   \
-        }                                                                                            \
-    } while (0)
 
 const char kBase[] = "Software\\OrvaneInfConformance";
 const char kVnbt[] = "System\\CurrentControlSet\\Services\\VxD\\VNBT";
 const UINT kUntouched = 0xdead;
 
 // ---- Registry helpers ---------------------------------------------------------
-
-void DeleteTree(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    for (;;) {
-        char name[256];
-        if (RegEnumKeyA(key, 0, name, sizeof name) != ERROR_SUCCESS) break;
-        DeleteTree(key, name);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path.c_str());
-}
 
 HKEY CreateKey(const std::string& path) {
     HKEY key = nullptr;
@@ -639,8 +602,7 @@ int RunAll() {
     RootsAndSections();
     NetTrans();
     DeleteTree(HKEY_CURRENT_USER, kBase);
-    std::printf("%d checks, %d failed\n", g_checks, g_failures);
-    return g_failures == 0 ? 0 : 1;
+    return CheckReport();
 }
 
 }  // namespace

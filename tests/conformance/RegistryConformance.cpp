@@ -3,7 +3,7 @@
 // platform, and as a Windows program under Wine in each platform mode.
 // Where the two disagree the simulation is wrong.
 //
-// Plain C++ with its own small harness, so the same file builds with
+// Plain C++ with the small harness of tests/CheckHarness.h, so the same file builds with
 // mingw-w64 for Windows.
 #include <windows.h>
 
@@ -16,33 +16,11 @@
 #include "sim/control.h"
 #endif
 
+#include "../CheckHarness.h"
+
 namespace {
 
-int g_failures = 0;
-int g_checks = 0;
 bool g_nt = false;
-bool g_wine = false;  // Wine, whose registry differs from Windows where named
-const char* g_case = "";
-
-#define CHECK(cond)                                                                                  \
-    do {                                                                                             \
-        ++g_checks;                                                                                  \
-        if (!(cond)) {                                                                               \
-            ++g_failures;                                                                            \
-            std::printf("FAIL %s:%d [%s] %s\n", __FILE__, __LINE__, g_case, #cond);                  \
-        }                                                                                            \
-    } while (0)
-
-#define CHECK_EQ(a, b)                                                                               \
-    do {                                                                                             \
-        ++g_checks;                                                                                  \
-        const long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);            \
-        if (va_ != vb_) {                                                                            \
-            ++g_failures;                                                                            \
-            std::printf("FAIL %s:%d [%s] %s == %s (%lld != %lld)\n", __FILE__, __LINE__, g_case, #a, #b, \
-                        va_, vb_);                                                                   \
-        }                                                                                            \
-    } while (0)
 
 const char kBase[] = "Software\\OrvaneConformance";
 
@@ -62,19 +40,6 @@ LONG Create(HKEY root, const char* path, HKEY* out) {
 LONG SetText(HKEY key, const char* name, const char* text) {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                           static_cast<DWORD>(std::strlen(text) + 1));
-}
-
-// Removes a test tree bottom-up (NT refuses keys that still have subkeys).
-void DeleteTree(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    for (;;) {
-        char name[256];
-        if (RegEnumKeyA(key, 0, name, sizeof name) != ERROR_SUCCESS) break;
-        DeleteTree(key, name);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path.c_str());
 }
 
 void Fresh() {
@@ -522,8 +487,7 @@ int RunAll() {
     AccessRights();
     CurrentConfig();
     DeleteTree(HKEY_CURRENT_USER, kBase);
-    std::printf("%d checks, %d failed\n", g_checks, g_failures);
-    return g_failures == 0 ? 0 : 1;
+    return CheckReport();
 }
 
 }  // namespace

@@ -26,46 +26,11 @@
 #include "sim/control.h"
 #endif
 
+#include "../CheckHarness.h"
+
 namespace {
 
-int g_failures = 0;
-int g_checks = 0;
-int g_differences = 0;
-bool g_wine = false;
 bool g_win2000 = false;
-const char* g_case = "";
-
-#define CHECK(cond)                                                                                     \
-    do {                                                                                                \
-        ++g_checks;                                                                                     \
-        if (!(cond)) {                                                                                  \
-            ++g_failures;                                                                               \
-            std::printf("FAIL %s:%d [%s] %s\n", __FILE__, __LINE__, g_case, #cond);                     \
-        }                                                                                               \
-    } while (0)
-
-#define CHECK_EQ(a, b)                                                                                  \
-    do {                                                                                                \
-        ++g_checks;                                                                                     \
-        const long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);               \
-        if (va_ != vb_) {                                                                               \
-            ++g_failures;                                                                               \
-            std::printf("FAIL %s:%d [%s] %s == %s (%lld != %lld)\n", __FILE__, __LINE__, g_case, #a, #b, \
-                        va_, vb_);                                                                      \
-        }                                                                                               \
-    } while (0)
-
-// Windows is documented to answer `windows`; Wine answers `wine`.
-#define CHECK_DIFF(a, windows, wine, note)                                                              \
-    do {                                                                                                \
-        if (g_wine) {                                                                                   \
-            ++g_differences;                                                                            \
-            std::printf("wine differs [%s]: %s\n", g_case, note);                                       \
-            CHECK_EQ(a, wine);                                                                          \
-        } else {                                                                                        \
-            CHECK_EQ(a, windows);                                                                       \
-        }                                                                                               \
-    } while (0)
 
 // Measured values worth seeing in the log, under Wine and natively alike.
 void Measure(const char* what, long long value) { std::printf("measured [%s] %s = %lld\n", g_case, what, value); }
@@ -105,18 +70,6 @@ void WriteText(const std::string& key, const char* name, const char* text) {
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k.h, nullptr) ==
         ERROR_SUCCESS)
         RegSetValueExA(k.h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1));
-}
-
-void DeleteTree(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    for (;;) {
-        char name[256];
-        if (RegEnumKeyA(key, 0, name, sizeof name) != ERROR_SUCCESS) break;
-        DeleteTree(key, name);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path.c_str());
 }
 
 LSA_UNICODE_STRING Counted(LPCWSTR text) {
@@ -807,8 +760,7 @@ int RunAll() {
     WorkgroupJoinSteps();
     Network();
     DeleteTree(HKEY_LOCAL_MACHINE, simarea::kSimRoot);
-    std::printf("%d checks, %d failed, %d named Wine differences\n", g_checks, g_failures, g_differences);
-    return g_failures == 0 ? 0 : 1;
+    return CheckReport();
 }
 
 }  // namespace

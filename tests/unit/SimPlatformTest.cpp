@@ -54,23 +54,6 @@ TEST_F(SimPlatformTest, DeniedKeysAreListedButCannotBeOpened) {
     RegCloseKey(key);
 }
 
-TEST_F(SimPlatformTest, RightsOfAHandleCountOnNTOnly) {
-    HKEY key = nullptr;
-    const BYTE data[] = "x";
-    sim::SetPlatform(sim::Platform::Win98);
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Locked", 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, "w", 0, REG_SZ, data, 2), ERROR_SUCCESS);
-    RegCloseKey(key);
-    sim::SetPlatform(sim::Platform::Win2000);
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Locked", 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, "w", 0, REG_SZ, data, 2), ERROR_ACCESS_DENIED);
-    RegCloseKey(key);
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Locked", 0, KEY_WRITE, &key), ERROR_SUCCESS);
-    DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "w", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
-    RegCloseKey(key);
-}
-
 TEST_F(SimPlatformTest, VersionQueryFollowsTheModeAndChecksTheStructureSize) {
     struct Case {
         sim::Platform platform;

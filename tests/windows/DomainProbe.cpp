@@ -22,40 +22,9 @@
 #include "W2KDomain/W2KDomain.h"
 #include "WideLiteral.h"
 
+#include "../CheckHarness.h"
+
 namespace {
-
-int g_checks = 0;
-int g_failures = 0;
-const char* g_case = "";
-
-#define CHECK(cond)                                                                          \
-    do {                                                                                     \
-        ++g_checks;                                                                          \
-        if (!(cond)) {                                                                       \
-            ++g_failures;                                                                    \
-            std::printf("FAIL %s:%d [%s] %s\n", __FILE__, __LINE__, g_case, #cond);          \
-        }                                                                                    \
-    } while (0)
-#define CHECK_EQ(a, b)                                                                        \
-    do {                                                                                      \
-        ++g_checks;                                                                           \
-        const long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);     \
-        if (va_ != vb_) {                                                                     \
-            ++g_failures;                                                                     \
-            std::printf("FAIL %s:%d [%s] %s == %s (%lld != %lld)\n", __FILE__, __LINE__, g_case, #a, #b, \
-                        va_, vb_);                                                            \
-        }                                                                                     \
-    } while (0)
-#define CHECK_TEXT(a, b)                                                                      \
-    do {                                                                                      \
-        ++g_checks;                                                                           \
-        const std::string va_ = (a), vb_ = (b);                                               \
-        if (va_ != vb_) {                                                                     \
-            ++g_failures;                                                                     \
-            std::printf("FAIL %s:%d [%s] %s: \"%s\" != \"%s\"\n", __FILE__, __LINE__, g_case, #a, va_.c_str(), \
-                        vb_.c_str());                                                         \
-        }                                                                                     \
-    } while (0)
 
 const char kDomainKey[] = "SOFTWARE\\OrvaneSim\\DomainControllers\\ORVANEDOM";
 const char kNetlogonKey[] = "SYSTEM\\CurrentControlSet\\Services\\Netlogon";
@@ -88,15 +57,6 @@ DWORD NetlogonStart() {
         RegCloseKey(k);
     }
     return value;
-}
-
-void DeleteTree(HKEY root, const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != 0) return;
-    char name[256];
-    while (RegEnumKeyA(key, 0, name, sizeof name) == 0) DeleteTree(key, name);
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path);
 }
 
 // Netlogon back to starting on demand, as the runner registered it.
@@ -255,6 +215,5 @@ int main() {
 
     RestoreNetlogon();
     DeleteTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrvaneSim");
-    std::printf("%d checks, %d failed\n", g_checks, g_failures);
-    return g_failures == 0 ? 0 : 1;
+    return CheckReport();
 }
