@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A fuzzing campaign on all cores, or the short smoke run of every target.
-#   scripts/fuzz.sh TARGET MINUTES [MODE]   TARGET: fuzz_reg_import, fuzz_reg_patch, fuzz_library;
-#                                           MODE (win98, nt4, win2000) pins the platform mode
+#   scripts/fuzz.sh TARGET MINUTES [MODE]   TARGET: fuzz_reg_import, fuzz_reg_patch, fuzz_library,
+#                                           fuzz_inf; MODE (win98, nt4, win2000) pins the platform
+#                                           mode; ORVANE_FUZZ_JOBS processes (default: one per core)
 #   scripts/fuzz.sh --smoke [SECONDS]       every target for SECONDS (default 20) on its corpus,
 #                                           and the library target's big machines once
 # ORVANE_FUZZ_BIG=1 lets the library target build big machines (see
@@ -15,11 +16,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-targets=(fuzz_reg_import fuzz_reg_patch fuzz_library)
-# A smaller quarantine and shorter allocation stacks: the library target
-# makes and drops a machine per input, and ASan's defaults spend most of the
-# time on that bookkeeping. Leaks are checked once, at exit, not per input.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:malloc_context_size=4}"
+targets=(fuzz_reg_import fuzz_reg_patch fuzz_library fuzz_inf)
+# A smaller quarantine, shorter allocation stacks and no filling of new
+# blocks: the library target makes and drops a machine and four objects of
+# fixed storage per input, and ASan's defaults spend a third of the time on
+# that bookkeeping. Leaks are checked once, at exit, not per input.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=4:malloc_context_size=2:max_malloc_fill_size=0}"
 
 build() {
   cmake --preset fuzz >/dev/null
@@ -29,8 +31,11 @@ build() {
 # run TARGET SECONDS PROCESSES: prints the executions done, fails on a finding.
 run() {
   local target=$1 seconds=$2 processes=$3
-  local work=$root/build/fuzz/work/$target findings=$root/build/fuzz/findings/$target
-  local logs=$root/build/fuzz/logs/$target scratch=$root/build/fuzz/scratch/$target
+  # Campaigns of one target in different modes may run at once: each mode
+  # has its own work corpus, logs and scratch folder.
+  local name=$target${ORVANE_FUZZ_MODE:+-$ORVANE_FUZZ_MODE}
+  local work=$root/build/fuzz/work/$name findings=$root/build/fuzz/findings/$name
+  local logs=$root/build/fuzz/logs/$name scratch=$root/build/fuzz/scratch/$name
   mkdir -p "$work" "$findings" "$logs" "$scratch"
   local pids=() p
   for ((p = 0; p < processes; p++)); do
@@ -81,4 +86,4 @@ target=$1 minutes=$2
 [[ " ${targets[*]} " == *" $target "* ]] || { echo "fuzz: no target $target (${targets[*]})" >&2; exit 2; }
 [[ -n "${3:-}" ]] && export ORVANE_FUZZ_MODE=$3
 build
-run "$target" $((minutes * 60)) "$(nproc)"
+run "$target" $((minutes * 60)) "${ORVANE_FUZZ_JOBS:-$(nproc)}"
