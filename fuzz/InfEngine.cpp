@@ -12,7 +12,9 @@
 //   deleted value written again goes last), for sections whose registry
 //   lines carry no FLG_ADDREG_OVERWRITEONLY: with it, a line that wrote
 //   nothing the first time may write the second (an overwrite-only line
-//   before a no-clobber one);
+//   before a no-clobber one), nor FLG_ADDREG_APPEND beside
+//   FLG_ADDREG_NOCLOBBER (an append to a value a later no-clobber line
+//   creates);
 // - no INF handle or key handle is left open.
 #include <setupapi.h>
 
@@ -88,6 +90,7 @@ bool PlainFlags(const std::string& text, DWORD* flags) {
 // Whether installing the section twice must give what installing it once
 // gave.
 bool Idempotent(const sim::inf::File& file, const sim::inf::Section& install) {
+    DWORD seen = 0;
     for (const sim::inf::Line& line : install.lines) {
         if (!line.hasKey) continue;
         const std::string directive = file.Substitute(line.key);
@@ -102,10 +105,14 @@ bool Idempotent(const sim::inf::File& file, const sim::inf::Section& install) {
                 DWORD flags = 0;
                 if (file.Field(regLine, 4, &text) && (!PlainFlags(text, &flags) || (flags & FLG_ADDREG_OVERWRITEONLY)))
                     return false;
+                seen |= flags;
             }
         }
     }
-    return true;
+    // An append to a value not there yet writes nothing, so it is the same
+    // case: a no-clobber line after it writes the first time and the append
+    // adds to that the second.
+    return !((seen & FLG_ADDREG_APPEND) && (seen & FLG_ADDREG_NOCLOBBER));
 }
 
 // Section names as written between brackets at the start of a line; the
