@@ -6,9 +6,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "CodePage.h"
 #include "Hive.h"
@@ -22,9 +22,41 @@ namespace {
 // Read by nearly every function, so kept out of the lock.
 std::atomic<sim::Platform> g_platform{sim::Platform::Win98};
 
+// A private heap and the blocks it still holds (few: a heap is made for one
+// value). Slots are used again after a destroy, so that the heap made and
+// dropped for every value read costs no allocation once the machine runs;
+// a handle names its slot and the slot's generation, so the handle of a
+// destroyed heap stays invalid when its slot serves a new one.
+struct Heap {
+    std::vector<void*> blocks;
+    uint32_t generation = 0;
+    bool live = false;
+};
+
+struct Heaps {
+    std::vector<Heap> slots;
+    std::vector<size_t> free;  // slots not live
+    size_t live = 0;
+
+    HANDLE Handle(size_t slot) const {
+        return reinterpret_cast<HANDLE>((uint64_t{slots[slot].generation} << 32) | ((slot + 1) << 4));
+    }
+    Heap* Find(HANDLE h) {
+        const auto value = reinterpret_cast<uint64_t>(h);
+        const uint64_t slot = ((value & 0xFFFFFFFFu) >> 4) - 1;
+        if ((value & 0xF) || slot >= slots.size()) return nullptr;
+        Heap& heap = slots[slot];
+        return heap.live && heap.generation == value >> 32 ? &heap : nullptr;
+    }
+    void FreeAll() {
+        for (Heap& heap : slots)
+            for (void* block : heap.blocks) std::free(block);
+    }
+};
+
 struct KernelState {
     std::string windowsDir;  // empty: the mode's default
-    std::unordered_map<void*, std::set<void*>> heaps;
+    Heaps heaps;
     bool failHeapCreate = false;
     bool failHeapAlloc = false;
 };
@@ -149,12 +181,12 @@ void SetWindowsDirectory(std::string path) {
 
 size_t LiveHeaps() {
     const sim::Locked locked;
-    return K().heaps.size();
+    return K().heaps.live;
 }
 size_t LiveHeapBlocks() {
     const sim::Locked locked;
     size_t n = 0;
-    for (auto& h : K().heaps) n += h.second.size();
+    for (const Heap& h : K().heaps.slots) n += h.blocks.size();
     return n;
 }
 void FailHeapCreate(bool fail) {
@@ -180,8 +212,7 @@ std::string ComputerName() {
 
 void ResetKernel() {
     KernelState& k = K();
-    for (auto& h : k.heaps)
-        for (void* block : h.second) std::free(block);
+    k.heaps.FreeAll();
     k = KernelState{};
     g_platform.store(sim::Platform::Win98, std::memory_order_relaxed);
 }
@@ -256,47 +287,65 @@ HANDLE WINAPI HeapCreate(DWORD flOptions, SIZE_T dwInitialSize, SIZE_T dwMaximum
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    void* marker = std::malloc(1);
-    if (!marker) return nullptr;
-    K().heaps[marker];
-    return marker;
+    Heaps& heaps = K().heaps;
+    size_t slot = heaps.slots.size();
+    if (heaps.free.empty()) {
+        heaps.slots.emplace_back();
+    } else {
+        slot = heaps.free.back();
+        heaps.free.pop_back();
+    }
+    heaps.slots[slot].live = true;
+    ++heaps.live;
+    return heaps.Handle(slot);
 }
 
 BOOL WINAPI HeapDestroy(HANDLE hHeap) {
     const sim::Locked locked;
-    auto it = K().heaps.find(hHeap);
-    if (it == K().heaps.end()) {
+    Heaps& heaps = K().heaps;
+    Heap* heap = heaps.Find(hHeap);
+    if (!heap) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    for (void* block : it->second) std::free(block);
-    K().heaps.erase(it);
-    std::free(hHeap);
+    for (void* block : heap->blocks) std::free(block);
+    heap->blocks.clear();
+    heap->live = false;
+    ++heap->generation;
+    heaps.free.push_back(static_cast<size_t>(heap - heaps.slots.data()));
+    --heaps.live;
     return TRUE;
 }
 
 LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
     const sim::Locked locked;
-    auto it = K().heaps.find(hHeap);
-    if (it == K().heaps.end() || K().failHeapAlloc) return nullptr;
+    Heap* heap = K().heaps.Find(hHeap);
+    if (!heap || K().failHeapAlloc) return nullptr;
     // Blocks are not zeroed unless asked; fill them so a reader of
     // uninitialised bytes is noticed.
     void* block = std::malloc(dwBytes ? dwBytes : 1);
     if (!block) return nullptr;
     std::memset(block, (dwFlags & HEAP_ZERO_MEMORY) ? 0 : 0xCD, dwBytes ? dwBytes : 1);
-    it->second.insert(block);
+    heap->blocks.push_back(block);
     return block;
 }
 
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
     const sim::Locked locked;
     (void)dwFlags;
-    auto it = K().heaps.find(hHeap);
-    if (it == K().heaps.end()) return FALSE;
+    Heap* heap = K().heaps.Find(hHeap);
+    if (!heap) return FALSE;
     if (!lpMem) return TRUE;
-    if (!it->second.erase(lpMem)) return FALSE;
-    std::free(lpMem);
-    return TRUE;
+    // The newest block first: the one a value just made.
+    auto& blocks = heap->blocks;
+    for (size_t i = blocks.size(); i-- > 0;) {
+        if (blocks[i] == lpMem) {
+            blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(i));
+            std::free(lpMem);
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,

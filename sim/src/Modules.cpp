@@ -133,7 +133,7 @@ bool RemoveFunction(std::string_view module, std::string_view function) {
     Module* m = FindByName(module);
     if (!m) return false;
     auto it = std::find_if(m->exports.begin(), m->exports.end(),
-                           [&](const ModuleExport& e) { return e.name == function; });
+                           [&](const ModuleExport& e) { return function == e.name; });
     if (it == m->exports.end()) return false;
     m->exports.erase(it);
     return true;
@@ -222,7 +222,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     }
     const unsigned mode = sim::PlatformBit(sim::GetPlatform());
     for (auto& e : m->exports)
-        if (e.name == lpProcName && (e.platforms & mode)) return e.address;
+        if (std::strcmp(e.name, lpProcName) == 0 && (e.platforms & mode)) return e.address;
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
 }

@@ -2,7 +2,8 @@
 // results, error codes and size rules of Win32.
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
+#include <cstdint>
+#include <vector>
 
 #include "CodePage.h"
 #include "Hive.h"
@@ -17,13 +18,37 @@ namespace {
 constexpr DWORD kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE | WRITE_DAC | WRITE_OWNER;
 
 struct OpenKey {
-    std::shared_ptr<Key> key;
+    std::shared_ptr<Key> key;  // null: the slot is free
     REGSAM access = 0;
+    uint32_t generation = 0;
+};
+
+// Open keys in slots used again after a close, so that the open and close
+// around every read cost no allocation; a handle names its slot and the
+// slot's generation, so the handle of a closed key stays invalid when its
+// slot serves a new one.
+struct OpenKeys {
+    std::vector<OpenKey> slots;
+    std::vector<size_t> free;
+    size_t live = 0;
+
+    static constexpr ULONG_PTR kFirst = 0x1000;
+    HKEY Handle(size_t slot) const {
+        return reinterpret_cast<HKEY>((uint64_t{slots[slot].generation} << 32) | (kFirst + 4 * slot));
+    }
+    OpenKey* Find(HKEY h) {
+        const auto value = reinterpret_cast<uint64_t>(h);
+        const uint64_t low = value & 0xFFFFFFFFu;
+        if (low < kFirst || (low & 3)) return nullptr;
+        const uint64_t slot = (low - kFirst) / 4;
+        if (slot >= slots.size()) return nullptr;
+        OpenKey& open = slots[slot];
+        return open.key && open.generation == value >> 32 ? &open : nullptr;
+    }
 };
 
 struct HandleTable {
-    std::unordered_map<ULONG_PTR, OpenKey> open;
-    ULONG_PTR next = 0x1000;
+    OpenKeys open;
     size_t openings = 0;
     std::vector<sim::RegWrite> writes;
     size_t failAt = 0;  // the index in `writes` of the change to fail, plus one
@@ -53,23 +78,30 @@ LONG Resolve(HKEY hKey, REGSAM needed, Target* out) {
         out->key = root->key;
         out->granted = KEY_ALL_ACCESS;
     } else {
-        auto& open = Handles().open;
-        auto it = open.find(reinterpret_cast<ULONG_PTR>(hKey));
-        if (it == open.end()) return ERROR_INVALID_HANDLE;
-        if (it->second.key->deleted) return ERROR_KEY_DELETED;
-        out->key = it->second.key;
-        out->granted = it->second.access;
+        const OpenKey* open = Handles().open.Find(hKey);
+        if (!open) return ERROR_INVALID_HANDLE;
+        if (open->key->deleted) return ERROR_KEY_DELETED;
+        out->key = open->key;
+        out->granted = open->access;
     }
     return Allowed(out->granted, needed) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 HKEY NewHandle(Key* key, REGSAM access) {
     auto& t = Handles();
-    ULONG_PTR value = t.next;
-    t.next += 4;
-    t.open[value] = OpenKey{key->shared_from_this(), access};
+    OpenKeys& open = t.open;
+    size_t slot = open.slots.size();
+    if (open.free.empty()) {
+        open.slots.emplace_back();
+    } else {
+        slot = open.free.back();
+        open.free.pop_back();
+    }
+    open.slots[slot].key = key->shared_from_this();
+    open.slots[slot].access = access;
+    ++open.live;
     ++t.openings;
-    return reinterpret_cast<HKEY>(value);
+    return open.Handle(slot);
 }
 
 // Follows a path below `from`, checking the injected access of every key
@@ -173,7 +205,7 @@ void CopyData(const sim::hive::Value& v, BYTE* out, DWORD capacity) {
 namespace sim {
 size_t OpenKeyHandles() {
     const sim::Locked locked;
-    return Handles().open.size();
+    return Handles().open.live;
 }
 size_t KeyOpenCount() {
     const sim::Locked locked;
@@ -239,10 +271,13 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
 LONG WINAPI RegCloseKey(HKEY hKey) {
     const sim::Locked locked;
     if (sim::hive::FindRoot(hKey)) return ERROR_SUCCESS;
-    auto& open = Handles().open;
-    auto it = open.find(reinterpret_cast<ULONG_PTR>(hKey));
-    if (it == open.end()) return ERROR_INVALID_HANDLE;
-    open.erase(it);
+    OpenKeys& open = Handles().open;
+    OpenKey* key = open.Find(hKey);
+    if (!key) return ERROR_INVALID_HANDLE;
+    key->key.reset();
+    ++key->generation;
+    open.free.push_back(static_cast<size_t>(key - open.slots.data()));
+    --open.live;
     return ERROR_SUCCESS;
 }
 

@@ -169,7 +169,7 @@ constexpr unsigned PlatformBit(Platform platform) { return 1u << static_cast<uns
 constexpr unsigned kAllPlatforms = 0x7;
 
 struct ModuleExport {
-    std::string name;
+    const char* name;  // a literal, not copied: every reset rebuilds the tables
     FARPROC address;
     unsigned platforms = kAllPlatforms;  // GetProcAddress finds it only in these modes
 };
