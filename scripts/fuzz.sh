@@ -23,9 +23,16 @@ targets=(fuzz_reg_import fuzz_reg_patch fuzz_library fuzz_inf)
 # that bookkeeping. Leaks are checked once, at exit, not per input.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=4:malloc_context_size=2:max_malloc_fill_size=0}"
 
+# Campaigns started side by side share the build folder: one builds while
+# the others wait for it (three makes in one folder overwrote each other's
+# objects).
 build() {
-  cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz --target "${targets[@]}"
+  mkdir -p build
+  (
+    flock 9
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz --target "${targets[@]}"
+  ) 9>build/fuzz.lock
 }
 
 # run TARGET SECONDS PROCESSES: prints the executions done, fails on a finding.

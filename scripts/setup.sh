@@ -53,6 +53,7 @@ commands_all=(
   "wineserver wine"
   "clang clang"
   "clang++ clang"
+  "flock util-linux"
 )
 # Libraries found by CMake rather than on the PATH: a file each proves them.
 libraries_native=(
