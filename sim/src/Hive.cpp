@@ -182,13 +182,16 @@ Key* Create(Key* from, std::string_view path) {
     return k;
 }
 
+// Filled from the end in one allocation: every recorded change asks for it.
 std::string FullName(const Key* key) {
-    std::vector<const Key*> chain;
-    for (const Key* k = key; k; k = k->parent) chain.push_back(k);
-    std::string out;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!out.empty()) out += '\\';
-        out += (*it)->name;
+    size_t length = 0;
+    for (const Key* k = key; k; k = k->parent) length += k->name.size() + (k->parent ? 1 : 0);
+    std::string out(length, '\0');
+    size_t end = length;
+    for (const Key* k = key; k; k = k->parent) {
+        end -= k->name.size();
+        k->name.copy(&out[end], k->name.size());
+        if (k->parent) out[--end] = '\\';
     }
     return out;
 }

@@ -24,8 +24,28 @@ using sim::inf::SameName;
 
 struct OpenInf {
     std::string name;  // as given to SetupOpenInfFileA
-    std::unique_ptr<sim::inf::File> file;
+    std::shared_ptr<const sim::inf::File> file;
 };
+
+// The last file parsed, handed to the next open of the same text in the
+// same folders: a parsed file is only read, and a protocol install opens
+// NETTRANS.INF every time, which cost more than the install itself. It
+// outlives a reset of the machine: it depends on nothing but its key.
+struct ParsedInf {
+    std::string bytes;
+    sim::inf::Directories directories;
+    std::shared_ptr<const sim::inf::File> file;
+
+    bool Holds(const std::string& text, const sim::inf::Directories& d) const {
+        return file && bytes == text && directories.windows == d.windows && directories.system == d.system &&
+               directories.inf == d.inf;
+    }
+};
+
+ParsedInf& LastParsed() {
+    static ParsedInf last;
+    return last;
+}
 
 struct InstallFailure {
     std::string section;  // empty: every section
@@ -149,14 +169,19 @@ HINF OpenInfFile(PCSTR FileName, PCSTR InfClass, DWORD InfStyle, PUINT ErrorLine
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    auto file = std::make_unique<sim::inf::File>();
-    file->SetDirectories(directories);
-    UINT line = 0;
-    if (const DWORD error = file->Parse(bytes, &line)) {
-        if (ErrorLine) *ErrorLine = line;
-        SetLastError(error);
-        return INVALID_HANDLE_VALUE;
+    ParsedInf& last = LastParsed();
+    if (!last.Holds(bytes, directories)) {
+        auto parsed = std::make_shared<sim::inf::File>();
+        parsed->SetDirectories(directories);
+        UINT line = 0;
+        if (const DWORD error = parsed->Parse(bytes, &line)) {
+            if (ErrorLine) *ErrorLine = line;
+            SetLastError(error);
+            return INVALID_HANDLE_VALUE;
+        }
+        last = ParsedInf{std::move(bytes), directories, std::move(parsed)};
     }
+    const std::shared_ptr<const sim::inf::File> file = last.file;
     if (!file->HasWin4Signature()) {
         // The line is 0 for a file without one of the signatures, even
         // when the style asked for does not need it.
