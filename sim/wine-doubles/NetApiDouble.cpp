@@ -27,6 +27,7 @@
 #include <string>
 
 #include "DomainModel.h"
+#include "DoubleLog.h"
 #include "MachineRegistry.h"
 #include "NetApiHooks.h"
 #include "NetApiModel.h"
@@ -36,17 +37,7 @@
 
 namespace {
 
-// Through the system's file functions, which still work while the process
-// unloads its libraries.
-void Log(const std::string& line) {
-    const std::string text = "netapi32 " + line + "\n";
-    HANDLE file = CreateFileA("orvane-doubles.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
+void Log(const std::string& line) { doubles::Log("netapi32", line); }
 
 std::string Environment(const char* name) {
     char value[1024];

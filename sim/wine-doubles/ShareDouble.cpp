@@ -9,22 +9,13 @@
 
 #include <string>
 
+#include "DoubleLog.h"
 #include "NetApiHooks.h"
 #include "ShareModel.h"
 
 namespace {
 
-// Through the system's file functions, which still work while the process
-// unloads its libraries.
-void Log(const std::string& line) {
-    const std::string text = "svrapi " + line + "\n";
-    HANDLE file = CreateFileA("orvane-doubles.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
+void Log(const std::string& line) { doubles::Log("svrapi", line); }
 
 }  // namespace
 

@@ -54,6 +54,46 @@ TEST_F(SimPlatformTest, DeniedKeysAreListedButCannotBeOpened) {
     RegCloseKey(key);
 }
 
+// Key handles and private heaps are kept in slots used again: the handle
+// of a closed key or destroyed heap must stay invalid when its slot serves
+// a new one.
+TEST_F(SimPlatformTest, ClosedHandlesStayInvalidWhenTheirPlaceIsUsedAgain) {
+    HKEY first = nullptr, second = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Locked", 0, KEY_READ, &first), ERROR_SUCCESS);
+    ASSERT_EQ(RegCloseKey(first), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Locked\\Inner", 0, KEY_READ, &second), ERROR_SUCCESS);
+    EXPECT_NE(first, second);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(first, "v", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegCloseKey(first), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegQueryValueExA(second, "v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(second), ERROR_SUCCESS);
+    EXPECT_EQ(sim::OpenKeyHandles(), 0u);
+
+    HANDLE old = HeapCreate(0, 0, 0);
+    ASSERT_NE(old, nullptr);
+    void* oldBlock = HeapAlloc(old, 0, 4);
+    ASSERT_TRUE(HeapDestroy(old));
+    HANDLE heap = HeapCreate(0, 0, 0);
+    ASSERT_NE(heap, nullptr);
+    EXPECT_NE(heap, old);
+    EXPECT_EQ(HeapAlloc(old, 0, 4), nullptr);
+    EXPECT_FALSE(HeapFree(old, 0, oldBlock));
+    EXPECT_FALSE(HeapDestroy(old));
+    void* block = HeapAlloc(heap, 0, 4);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(sim::LiveHeapBlocks(), 1u);
+    HANDLE other = HeapCreate(0, 0, 0);
+    ASSERT_NE(HeapAlloc(other, 0, 4), nullptr);
+    EXPECT_FALSE(HeapFree(other, 0, block));  // not its block
+    EXPECT_EQ(sim::LiveHeapBlocks(), 2u);
+    EXPECT_TRUE(HeapFree(heap, 0, block));
+    EXPECT_FALSE(HeapFree(heap, 0, block));
+    EXPECT_TRUE(HeapDestroy(heap));
+    EXPECT_TRUE(HeapDestroy(other));
+    EXPECT_EQ(sim::LiveHeaps(), 0u);
+}
+
 TEST_F(SimPlatformTest, VersionQueryFollowsTheModeAndChecksTheStructureSize) {
     struct Case {
         sim::Platform platform;

@@ -109,6 +109,27 @@ TEST_F(SetupTest, TheInfFolderResolvesNamesAndPathsWithoutRegardToCase) {
     std::filesystem::remove_all(dir);
 }
 
+// A parsed file is handed to the next open only for the same text in the
+// same folders: a file replaced under its name, or a machine whose Windows
+// folder moved, is read afresh.
+TEST_F(SetupTest, AnOpenReadsTheFileAsItIsNow) {
+    HKEY root = Create(HKEY_LOCAL_MACHINE, "Scratch");
+    auto installed = [&](const char* value) {
+        sim::AddInfFile("Cached.inf", std::string(kHeader) + "[S]\r\nAddReg=R\r\n[R]\r\nHKR,,V,," + value + "\r\n");
+        HINF inf = SetupOpenInfFileA("Cached.inf", nullptr, INF_STYLE_WIN4, nullptr);
+        EXPECT_NE(inf, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(Install(inf, "S", root));
+        SetupCloseInfFile(inf);
+        return Text(HKEY_LOCAL_MACHINE, "Scratch", "V");
+    };
+    EXPECT_EQ(installed("one"), "one");
+    EXPECT_EQ(installed("two"), "two");
+    EXPECT_EQ(installed("%10%"), "C:\\WINDOWS");
+    sim::SetWindowsDirectory("D:\\OS");
+    EXPECT_EQ(installed("%10%"), "D:\\OS");
+    RegCloseKey(root);
+}
+
 TEST_F(SetupTest, ModuleIsLoadableAndRemovableForWindows95) {
     HMODULE module = LoadLibraryA("setupapi.dll");
     ASSERT_NE(module, nullptr);
