@@ -58,10 +58,14 @@ Key* Key::AddChild(std::string_view childName, Placement where) {
 bool Key::RemoveChild(std::string_view childName) {
     Key* child = children.Find(childName);
     if (!child) return false;
+    DetachChild(child);
+    return true;
+}
+
+void Key::DetachChild(Key* child) {
     MarkDeleted(child);
     std::shared_ptr<Key> detached = children.Remove(child);
     detached->parent = nullptr;
-    return true;
 }
 
 void ValueDelete::operator()(Value* v) const {

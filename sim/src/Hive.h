@@ -111,6 +111,9 @@ struct Key : std::enable_shared_from_this<Key> {
     Key* AddChild(std::string_view childName, Placement where);
     // Detaches the child and marks its whole subtree deleted.
     bool RemoveChild(std::string_view childName);
+    // The same for a child already found: a key with 100,000 subkeys is
+    // not searched again for it.
+    void DetachChild(Key* child);
     Value* FindValue(std::string_view valueName) const { return values.Find(valueName); }
     // A new value goes last; an existing one keeps its place and spelling.
     void SetValue(std::string_view valueName, DWORD type, const BYTE* data, size_t size);

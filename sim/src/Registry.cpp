@@ -343,7 +343,7 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
         return ERROR_ACCESS_DENIED;
     }
     if (LONG rc = Change(sim::RegWrite::DeleteKey, key, {})) return rc;
-    key->parent->RemoveChild(key->name);
+    key->parent->DetachChild(key);
     return ERROR_SUCCESS;
 }
 
