@@ -13,6 +13,7 @@
 #include "CodePage.h"
 #include "Hive.h"
 #include "MachineRegistry.h"
+#include "Slots.h"
 #include "State.h"
 #include "sim/control.h"
 #include "Lock.h"
@@ -22,41 +23,14 @@ namespace {
 // Read by nearly every function, so kept out of the lock.
 std::atomic<sim::Platform> g_platform{sim::Platform::Win98};
 
-// A private heap and the blocks it still holds (few: a heap is made for one
-// value). Slots are used again after a destroy, so that the heap made and
-// dropped for every value read costs no allocation once the machine runs;
-// a handle names its slot and the slot's generation, so the handle of a
-// destroyed heap stays invalid when its slot serves a new one.
-struct Heap {
-    std::vector<void*> blocks;
-    uint32_t generation = 0;
-    bool live = false;
-};
-
-struct Heaps {
-    std::vector<Heap> slots;
-    std::vector<size_t> free;  // slots not live
-    size_t live = 0;
-
-    HANDLE Handle(size_t slot) const {
-        return reinterpret_cast<HANDLE>((uint64_t{slots[slot].generation} << 32) | ((slot + 1) << 4));
-    }
-    Heap* Find(HANDLE h) {
-        const auto value = reinterpret_cast<uint64_t>(h);
-        const uint64_t slot = ((value & 0xFFFFFFFFu) >> 4) - 1;
-        if ((value & 0xF) || slot >= slots.size()) return nullptr;
-        Heap& heap = slots[slot];
-        return heap.live && heap.generation == value >> 32 ? &heap : nullptr;
-    }
-    void FreeAll() {
-        for (Heap& heap : slots)
-            for (void* block : heap.blocks) std::free(block);
-    }
-};
+// A private heap holds few blocks: the library makes one for each value.
+using Heap = std::vector<void*>;
+// Heap handles are multiples of 16 from 16 on (never null).
+using Heaps = sim::Slots<Heap>;
 
 struct KernelState {
     std::string windowsDir;  // empty: the mode's default
-    Heaps heaps;
+    Heaps heaps{16, 16};
     bool failHeapCreate = false;
     bool failHeapAlloc = false;
 };
@@ -181,12 +155,12 @@ void SetWindowsDirectory(std::string path) {
 
 size_t LiveHeaps() {
     const sim::Locked locked;
-    return K().heaps.live;
+    return K().heaps.Live();
 }
 size_t LiveHeapBlocks() {
     const sim::Locked locked;
     size_t n = 0;
-    for (const Heap& h : K().heaps.slots) n += h.blocks.size();
+    K().heaps.ForEach([&](const Heap& blocks) { n += blocks.size(); });
     return n;
 }
 void FailHeapCreate(bool fail) {
@@ -212,7 +186,9 @@ std::string ComputerName() {
 
 void ResetKernel() {
     KernelState& k = K();
-    k.heaps.FreeAll();
+    k.heaps.ForEach([](Heap& blocks) {
+        for (void* block : blocks) std::free(block);
+    });
     k = KernelState{};
     g_platform.store(sim::Platform::Win98, std::memory_order_relaxed);
 }
@@ -287,57 +263,46 @@ HANDLE WINAPI HeapCreate(DWORD flOptions, SIZE_T dwInitialSize, SIZE_T dwMaximum
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    Heaps& heaps = K().heaps;
-    size_t slot = heaps.slots.size();
-    if (heaps.free.empty()) {
-        heaps.slots.emplace_back();
-    } else {
-        slot = heaps.free.back();
-        heaps.free.pop_back();
-    }
-    heaps.slots[slot].live = true;
-    ++heaps.live;
-    return heaps.Handle(slot);
+    uint64_t handle = 0;
+    K().heaps.Acquire(&handle);
+    return reinterpret_cast<HANDLE>(handle);
 }
 
 BOOL WINAPI HeapDestroy(HANDLE hHeap) {
     const sim::Locked locked;
-    Heaps& heaps = K().heaps;
-    Heap* heap = heaps.Find(hHeap);
+    const auto handle = reinterpret_cast<uint64_t>(hHeap);
+    Heap* heap = K().heaps.Find(handle);
     if (!heap) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    for (void* block : heap->blocks) std::free(block);
-    heap->blocks.clear();
-    heap->live = false;
-    ++heap->generation;
-    heaps.free.push_back(static_cast<size_t>(heap - heaps.slots.data()));
-    --heaps.live;
+    for (void* block : *heap) std::free(block);
+    heap->clear();
+    K().heaps.Release(handle);
     return TRUE;
 }
 
 LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
     const sim::Locked locked;
-    Heap* heap = K().heaps.Find(hHeap);
+    Heap* heap = K().heaps.Find(reinterpret_cast<uint64_t>(hHeap));
     if (!heap || K().failHeapAlloc) return nullptr;
     // Blocks are not zeroed unless asked; fill them so a reader of
     // uninitialised bytes is noticed.
     void* block = std::malloc(dwBytes ? dwBytes : 1);
     if (!block) return nullptr;
     std::memset(block, (dwFlags & HEAP_ZERO_MEMORY) ? 0 : 0xCD, dwBytes ? dwBytes : 1);
-    heap->blocks.push_back(block);
+    heap->push_back(block);
     return block;
 }
 
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
     const sim::Locked locked;
     (void)dwFlags;
-    Heap* heap = K().heaps.Find(hHeap);
+    Heap* heap = K().heaps.Find(reinterpret_cast<uint64_t>(hHeap));
     if (!heap) return FALSE;
     if (!lpMem) return TRUE;
     // The newest block first: the one a value just made.
-    auto& blocks = heap->blocks;
+    Heap& blocks = *heap;
     for (size_t i = blocks.size(); i-- > 0;) {
         if (blocks[i] == lpMem) {
             blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(i));

@@ -1,14 +1,15 @@
 // The registry functions of ADVAPI32 over the in-memory hive, with the
 // results, error codes and size rules of Win32.
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "CodePage.h"
 #include "Hive.h"
 #include "State.h"
 #include "Lock.h"
+#include "Slots.h"
 
 using sim::KeyAccess;
 using sim::hive::Key;
@@ -18,37 +19,13 @@ namespace {
 constexpr DWORD kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE | WRITE_DAC | WRITE_OWNER;
 
 struct OpenKey {
-    std::shared_ptr<Key> key;  // null: the slot is free
+    std::shared_ptr<Key> key;  // null once closed
     REGSAM access = 0;
-    uint32_t generation = 0;
-};
-
-// Open keys in slots used again after a close, so that the open and close
-// around every read cost no allocation; a handle names its slot and the
-// slot's generation, so the handle of a closed key stays invalid when its
-// slot serves a new one.
-struct OpenKeys {
-    std::vector<OpenKey> slots;
-    std::vector<size_t> free;
-    size_t live = 0;
-
-    static constexpr ULONG_PTR kFirst = 0x1000;
-    HKEY Handle(size_t slot) const {
-        return reinterpret_cast<HKEY>((uint64_t{slots[slot].generation} << 32) | (kFirst + 4 * slot));
-    }
-    OpenKey* Find(HKEY h) {
-        const auto value = reinterpret_cast<uint64_t>(h);
-        const uint64_t low = value & 0xFFFFFFFFu;
-        if (low < kFirst || (low & 3)) return nullptr;
-        const uint64_t slot = (low - kFirst) / 4;
-        if (slot >= slots.size()) return nullptr;
-        OpenKey& open = slots[slot];
-        return open.key && open.generation == value >> 32 ? &open : nullptr;
-    }
 };
 
 struct HandleTable {
-    OpenKeys open;
+    // Key handles are 0x1000, 0x1004, ... and the same with a generation above.
+    sim::Slots<OpenKey> open{0x1000, 4};
     size_t openings = 0;
     std::vector<sim::RegWrite> writes;
     size_t failAt = 0;  // the index in `writes` of the change to fail, plus one
@@ -78,7 +55,7 @@ LONG Resolve(HKEY hKey, REGSAM needed, Target* out) {
         out->key = root->key;
         out->granted = KEY_ALL_ACCESS;
     } else {
-        const OpenKey* open = Handles().open.Find(hKey);
+        const OpenKey* open = Handles().open.Find(reinterpret_cast<uint64_t>(hKey));
         if (!open) return ERROR_INVALID_HANDLE;
         if (open->key->deleted) return ERROR_KEY_DELETED;
         out->key = open->key;
@@ -89,19 +66,12 @@ LONG Resolve(HKEY hKey, REGSAM needed, Target* out) {
 
 HKEY NewHandle(Key* key, REGSAM access) {
     auto& t = Handles();
-    OpenKeys& open = t.open;
-    size_t slot = open.slots.size();
-    if (open.free.empty()) {
-        open.slots.emplace_back();
-    } else {
-        slot = open.free.back();
-        open.free.pop_back();
-    }
-    open.slots[slot].key = key->shared_from_this();
-    open.slots[slot].access = access;
-    ++open.live;
+    uint64_t handle = 0;
+    OpenKey& open = t.open.Acquire(&handle);
+    open.key = key->shared_from_this();
+    open.access = access;
     ++t.openings;
-    return open.Handle(slot);
+    return reinterpret_cast<HKEY>(handle);
 }
 
 // Follows a path below `from`, checking the injected access of every key
@@ -205,7 +175,7 @@ void CopyData(const sim::hive::Value& v, BYTE* out, DWORD capacity) {
 namespace sim {
 size_t OpenKeyHandles() {
     const sim::Locked locked;
-    return Handles().open.live;
+    return Handles().open.Live();
 }
 size_t KeyOpenCount() {
     const sim::Locked locked;
@@ -271,13 +241,11 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
 LONG WINAPI RegCloseKey(HKEY hKey) {
     const sim::Locked locked;
     if (sim::hive::FindRoot(hKey)) return ERROR_SUCCESS;
-    OpenKeys& open = Handles().open;
-    OpenKey* key = open.Find(hKey);
-    if (!key) return ERROR_INVALID_HANDLE;
-    key->key.reset();
-    ++key->generation;
-    open.free.push_back(static_cast<size_t>(key - open.slots.data()));
-    --open.live;
+    const auto handle = reinterpret_cast<uint64_t>(hKey);
+    OpenKey* open = Handles().open.Find(handle);
+    if (!open) return ERROR_INVALID_HANDLE;
+    open->key.reset();
+    Handles().open.Release(handle);
     return ERROR_SUCCESS;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <winsock.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -67,6 +68,9 @@ TEST_F(SimPlatformTest, ClosedHandlesStayInvalidWhenTheirPlaceIsUsedAgain) {
     EXPECT_EQ(RegQueryValueExA(first, "v", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(first), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegQueryValueExA(second, "v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    // A value between two handles names neither.
+    const HKEY between = reinterpret_cast<HKEY>(reinterpret_cast<uintptr_t>(second) + 2);
+    EXPECT_EQ(RegQueryValueExA(between, "v", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(second), ERROR_SUCCESS);
     EXPECT_EQ(sim::OpenKeyHandles(), 0u);
 
@@ -82,6 +86,7 @@ TEST_F(SimPlatformTest, ClosedHandlesStayInvalidWhenTheirPlaceIsUsedAgain) {
     EXPECT_FALSE(HeapDestroy(old));
     void* block = HeapAlloc(heap, 0, 4);
     ASSERT_NE(block, nullptr);
+    EXPECT_EQ(HeapAlloc(reinterpret_cast<HANDLE>(reinterpret_cast<uintptr_t>(heap) + 8), 0, 4), nullptr);
     EXPECT_EQ(sim::LiveHeapBlocks(), 1u);
     HANDLE other = HeapCreate(0, 0, 0);
     ASSERT_NE(HeapAlloc(other, 0, 4), nullptr);
