@@ -391,7 +391,8 @@ struct Export {
 // calls the input chooses, not repeated at the end with masks of 0 (which
 // cost a discovery each and do nothing).
 #define ORVANE_FUZZ_ENTRY(family, result, name, argc, params)                                                   \
-    {#name, TakesBuffer(&::name), std::strstr(#name, "WriteData") != nullptr, std::strcmp(#family, "Protocol") == 0, \
+    {#name, TakesBuffer(&::name), std::strstr(#name, "WriteData") != nullptr,                                  \
+     std::strcmp(#family, "Protocol") == 0,                                                                    \
      [](const Call& c) { return InvokeWith(&::name, c, std::make_index_sequence<argc>{}); }},
 const Export kExports[] = {ORVANE_EXPORTS(ORVANE_FUZZ_ENTRY)};
 #undef ORVANE_FUZZ_ENTRY
