@@ -12,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "CodePage.h"
@@ -78,6 +77,81 @@ std::string_view ItemName(const T& item) {
     return item.name;
 }
 
+// The name index of a long list: open addressing with linear probing over
+// one array of (hash, item) pairs, so that a look-up in a key with 100,000
+// subkeys costs a probe into contiguous memory and one name comparison
+// rather than a bucket, a node and the name. Erasing shifts the entries
+// after it back, so no tombstones slow later look-ups.
+template <typename Item>
+class NameIndex {
+public:
+    explicit NameIndex(size_t count) { Rehash(count); }
+
+    Item* Find(std::string_view name) const {
+        const size_t hash = NameHash()(name);
+        for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
+            const Slot& s = m_slots[i];
+            if (!s.item) return nullptr;
+            if (s.hash == hash && NameEqual()(ItemName(*s.item), name)) return s.item;
+        }
+    }
+
+    // `item`'s name is not in the index yet.
+    void Insert(Item* item) {
+        if ((m_size + 1) * 4 > m_slots.size() * 3) Rehash(m_size + 1);
+        Place(NameHash()(ItemName(*item)), item);
+        ++m_size;
+    }
+
+    void Erase(std::string_view name) {
+        const size_t hash = NameHash()(name);
+        size_t i = hash & m_mask;
+        for (;; i = (i + 1) & m_mask) {
+            if (!m_slots[i].item) return;
+            if (m_slots[i].hash == hash && NameEqual()(ItemName(*m_slots[i].item), name)) break;
+        }
+        // Each later entry of the run moves into the hole unless its own
+        // place lies after the hole (cyclically), up to where it stands.
+        for (size_t j = (i + 1) & m_mask; m_slots[j].item; j = (j + 1) & m_mask) {
+            const size_t home = m_slots[j].hash & m_mask;
+            const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+            if (stays) continue;
+            m_slots[i] = m_slots[j];
+            i = j;
+        }
+        m_slots[i] = Slot{};
+        --m_size;
+    }
+
+private:
+    struct Slot {
+        size_t hash = 0;
+        Item* item = nullptr;
+    };
+
+    void Place(size_t hash, Item* item) {
+        size_t i = hash & m_mask;
+        while (m_slots[i].item) i = (i + 1) & m_mask;
+        m_slots[i] = Slot{hash, item};
+    }
+
+    // Room for `count` entries at most three quarters full.
+    void Rehash(size_t count) {
+        size_t capacity = 16;
+        while (capacity * 3 < count * 4 + 4) capacity *= 2;
+        std::vector<Slot> old;
+        old.swap(m_slots);
+        m_slots.assign(capacity, Slot{});
+        m_mask = capacity - 1;
+        for (const Slot& s : old)
+            if (s.item) Place(s.hash, s.item);
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
+    size_t m_size = 0;
+};
+
 // Ptr owns an Item with a name (never changed while listed) and a `place`
 // the list keeps for itself.
 template <typename Ptr>
@@ -108,8 +182,7 @@ public:
                     if (NameEqual()(ItemName(*item), name)) return item.get();
             return nullptr;
         }
-        auto it = index_->find(name);
-        return it == index_->end() ? nullptr : it->second;
+        return index_->Find(name);
     }
 
     // The entry at an enumeration index, null past the end. Walking the
@@ -148,7 +221,7 @@ public:
         if (block.items.size() > kMaxBlock) Split(b);
         ++size_;
         if (indexed_) {
-            index_->emplace(ItemName(*raw), raw);
+            index_->Insert(raw);
         } else if (size_ > kIndexFrom && !onDemand_) {
             BuildIndex();
         }
@@ -174,7 +247,7 @@ public:
         if (block.max == item) block.maxStale = true;
         if (max_ == item) maxStale_ = true;
         if (block.items.empty()) blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
-        if (indexed_) index_->erase(ItemName(*item));
+        if (indexed_) index_->Erase(ItemName(*item));
         nameLengths_.Remove(ItemName(*item).size());
         item->place = nullptr;
         --size_;
@@ -192,8 +265,8 @@ public:
         Item* raw = fresh.get();
         raw->place = &block;
         if (indexed_) {
-            index_->erase(ItemName(*old));
-            index_->emplace(ItemName(*raw), raw);
+            index_->Erase(ItemName(*old));
+            index_->Insert(raw);
         }
         if (block.max == old) block.max = raw;
         if (max_ == old) max_ = raw;
@@ -307,10 +380,9 @@ private:
     }
 
     void BuildIndex() const {
-        index_ = std::make_unique<Index>();
-        index_->reserve(size_);
+        index_ = std::make_unique<Index>(size_);
         for (const auto& each : blocks_)
-            for (const auto& entry : each->items) index_->emplace(ItemName(*entry), entry.get());
+            for (const auto& entry : each->items) index_->Insert(entry.get());
         indexed_ = true;
     }
 
@@ -334,7 +406,7 @@ private:
     }
 
     std::vector<std::unique_ptr<Block>> blocks_;
-    typedef std::unordered_map<std::string_view, Item*, NameHash, NameEqual> Index;
+    typedef NameIndex<Item> Index;
     mutable std::unique_ptr<Index> index_;  // made once the list is long
     mutable bool indexed_ = false;
     bool onDemand_ = false;
