@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "../CorpDomain.h"
 #include "Orvane.h"
 #include "SimModule.h"
 #include "sim/control.h"
@@ -220,12 +221,7 @@ public:
         }
         // A domain to join, so that the identity family's writes reach
         // the network and security functions.
-        sim::DomainController dc;
-        dc.domain = "CORP";
-        dc.name = "CORPDC";
-        dc.sid = "S-1-5-21-1004-2005-3006";
-        dc.adminPassword = "Secret1";
-        sim::AddDomainController(dc);
+        AddCorpController();
         orvane::InstallSimModule();
         m_module = LoadLibraryA("Orvane.dll");
     }

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "../CorpDomain.h"
 #include "Orvane.h"
 #include "SimModule.h"
 #include "TestMachines.h"
@@ -314,19 +315,10 @@ void JoinDomain() {
     SetWNETNTLogonDomain("CORP");
 }
 
-void AddCorp() {
-    sim::DomainController dc;
-    dc.domain = "CORP";
-    dc.name = "CORPDC";
-    dc.sid = "S-1-5-21-1004-2005-3006";
-    dc.adminPassword = "Secret1";
-    sim::AddDomainController(dc);
-}
-
 // A member of CORP already: a workgroup change unjoins first.
 void CorpMember() {
-    AddCorp();
-    sim::SetPrimaryDomain("CORP", "S-1-5-21-1004-2005-3006");
+    AddCorpController();
+    sim::SetPrimaryDomain("CORP", kCorpSid);
 }
 
 void RemoveTcp() { SetProtocolUninstall(1, 1); }
@@ -345,11 +337,11 @@ const SweepCase kCases[] = {
     {"tcp_edits_nt4", &kTcp, sim::Platform::NT4, "nt4.reg", nullptr, EditEverySetting, 1},
     {"tcp_edits_win2000", &kTcp, sim::Platform::Win2000, "win2000.reg", nullptr, EditEverySetting, 1},
     {"wnet_edits_win98", &kWnet98, sim::Platform::Win98, "win98.reg", nullptr, EditIdentity, 1},
-    {"wnet_rename_nt4", &kWnetNT4, sim::Platform::NT4, "nt4.reg", AddCorp, RenameOnly, 1},
-    {"wnet_workgroup_nt4", &kWnetNT4, sim::Platform::NT4, "nt4.reg", AddCorp, JoinWorkgroup, 1},
-    {"wnet_domain_nt4", &kWnetNT4, sim::Platform::NT4, "nt4.reg", AddCorp, JoinDomain, 1},
-    {"wnet_workgroup_win2000", &kWnet2000, sim::Platform::Win2000, "win2000.reg", AddCorp, JoinWorkgroup, 1},
-    {"wnet_domain_win2000", &kWnet2000, sim::Platform::Win2000, "win2000.reg", AddCorp, JoinDomain, 1},
+    {"wnet_rename_nt4", &kWnetNT4, sim::Platform::NT4, "nt4.reg", AddCorpController, RenameOnly, 1},
+    {"wnet_workgroup_nt4", &kWnetNT4, sim::Platform::NT4, "nt4.reg", AddCorpController, JoinWorkgroup, 1},
+    {"wnet_domain_nt4", &kWnetNT4, sim::Platform::NT4, "nt4.reg", AddCorpController, JoinDomain, 1},
+    {"wnet_workgroup_win2000", &kWnet2000, sim::Platform::Win2000, "win2000.reg", AddCorpController, JoinWorkgroup, 1},
+    {"wnet_domain_win2000", &kWnet2000, sim::Platform::Win2000, "win2000.reg", AddCorpController, JoinDomain, 1},
     {"wnet_leave_domain_win2000", &kWnet2000, sim::Platform::Win2000, "win2000.reg", CorpMember, JoinWorkgroup, 1},
     // Refused: the adapter has TCP/IP; its new driver instance goes again.
     {"protocol_install_refused_win98", &kInstallTcp, sim::Platform::Win98, "win98.reg", nullptr, NoEdit, 0},

@@ -11,10 +11,9 @@
 
 #include <string>
 
+#include "../CorpDomain.h"
 #include "WideText.h"
 #include "sim/control.h"
-
-constexpr char kCorpSid[] = "S-1-5-21-1004-2005-3006";
 
 inline void LoadDomainMachine(sim::Platform platform) {
     sim::Reset();
@@ -25,12 +24,7 @@ inline void LoadDomainMachine(sim::Platform platform) {
     sim::AddService({"EventLog", "Event Log", "%SystemRoot%\\System32\\services.exe", SERVICE_WIN32_SHARE_PROCESS,
                      SERVICE_AUTO_START, SERVICE_ERROR_NORMAL});
     sim::SetServiceRunning("EventLog", true);
-    sim::DomainController dc;
-    dc.domain = "CORP";
-    dc.name = "CORPDC";
-    dc.sid = kCorpSid;
-    dc.adminPassword = "Secret1";
-    sim::AddDomainController(dc);
+    AddCorpController();
 }
 
 inline DWORD RegistryDword(const char* key, const char* name) {
