@@ -20,6 +20,7 @@ struct Call {
     std::string result;  // as the function answered: a status, a flag with its error, a handle kind
 
     Call& Arg(const char* name, const std::string& value) {
+        if (args.empty()) args.reserve(8);  // one allocation for a call's few arguments
         args.emplace_back(name, value);
         return *this;
     }

@@ -1,5 +1,7 @@
 #include "MachineRegistry.h"
 
+#include <algorithm>
+
 namespace machinereg {
 
 namespace {
@@ -11,24 +13,33 @@ struct Key {
     }
 };
 
-LONG Open(const std::string& key, REGSAM access, Key* out) {
+LONG Open(Path key, REGSAM access, Key* out) {
     return RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, access, &out->h);
 }
 
-LONG Create(const std::string& key, Key* out) {
+LONG Create(Path key, Key* out) {
     DWORD disposition = 0;
     return RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                            nullptr, &out->h, &disposition);
 }
 
-bool ReadRaw(const std::string& key, const char* name, DWORD* type, std::vector<BYTE>* data) {
+// Hands `use` the value's type and data. Most values fit the buffer on the
+// stack and cost one query; a longer one is read again into the heap.
+template <typename Use>
+bool ReadRaw(Path key, const char* name, Use use) {
     Key k;
     if (Open(key, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(k.h, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
-    data->assign(size, 0);
-    if (size && RegQueryValueExA(k.h, name, nullptr, type, data->data(), &size) != ERROR_SUCCESS) return false;
-    data->resize(size);
+    BYTE small[512];
+    DWORD type = 0, size = sizeof small;
+    LONG rc = RegQueryValueExA(k.h, name, nullptr, &type, small, &size);
+    if (rc == ERROR_SUCCESS) {
+        use(type, small, std::min<size_t>(size, sizeof small));
+        return true;
+    }
+    if (rc != ERROR_MORE_DATA) return false;
+    std::vector<BYTE> big(size);
+    if (RegQueryValueExA(k.h, name, nullptr, &type, big.data(), &size) != ERROR_SUCCESS) return false;
+    use(type, big.data(), std::min<size_t>(size, big.size()));
     return true;
 }
 
@@ -36,54 +47,54 @@ bool ReadRaw(const std::string& key, const char* name, DWORD* type, std::vector<
 
 std::string Join(const std::string& key, const std::string& sub) { return key + "\\" + sub; }
 
-bool ReadText(const std::string& key, const char* name, std::string* out) {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!ReadRaw(key, name, &type, &data) || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-    std::string text(data.begin(), data.end());
-    const size_t nul = text.find('\0');
-    if (nul != std::string::npos) text.resize(nul);
-    *out = text;
-    return true;
+bool ReadText(Path key, const char* name, std::string* out) {
+    bool text = false;
+    const bool read = ReadRaw(key, name, [&](DWORD type, const BYTE* data, size_t size) {
+        text = type == REG_SZ || type == REG_EXPAND_SZ;
+        if (!text) return;
+        const char* chars = reinterpret_cast<const char*>(data);
+        out->assign(chars, std::find(chars, chars + size, '\0'));
+    });
+    return read && text;
 }
 
-bool ReadDword(const std::string& key, const char* name, DWORD* out) {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!ReadRaw(key, name, &type, &data) || type != REG_DWORD || data.size() < 4) return false;
-    *out = DWORD(data[0]) | DWORD(data[1]) << 8 | DWORD(data[2]) << 16 | DWORD(data[3]) << 24;
-    return true;
+bool ReadDword(Path key, const char* name, DWORD* out) {
+    bool dword = false;
+    const bool read = ReadRaw(key, name, [&](DWORD type, const BYTE* data, size_t size) {
+        dword = type == REG_DWORD && size >= 4;
+        if (dword) *out = DWORD(data[0]) | DWORD(data[1]) << 8 | DWORD(data[2]) << 16 | DWORD(data[3]) << 24;
+    });
+    return read && dword;
 }
 
-bool ReadBinary(const std::string& key, const char* name, std::vector<BYTE>* out) {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!ReadRaw(key, name, &type, &data) || type != REG_BINARY) return false;
-    *out = data;
-    return true;
+bool ReadBinary(Path key, const char* name, std::vector<BYTE>* out) {
+    bool binary = false;
+    const bool read = ReadRaw(key, name, [&](DWORD type, const BYTE* data, size_t size) {
+        binary = type == REG_BINARY;
+        if (binary) out->assign(data, data + size);
+    });
+    return read && binary;
 }
 
-bool ReadMultiText(const std::string& key, const char* name, std::vector<std::string>* out) {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!ReadRaw(key, name, &type, &data) || type != REG_MULTI_SZ) return false;
-    out->clear();
-    std::string current;
-    for (BYTE b : data) {
-        if (b) {
-            current.push_back(static_cast<char>(b));
-        } else if (current.empty()) {
-            break;
-        } else {
-            out->push_back(current);
-            current.clear();
+bool ReadMultiText(Path key, const char* name, std::vector<std::string>* out) {
+    bool multi = false;
+    const bool read = ReadRaw(key, name, [&](DWORD type, const BYTE* data, size_t size) {
+        multi = type == REG_MULTI_SZ;
+        if (!multi) return;
+        out->clear();
+        // Up to the empty string that ends the list, or the end of the data.
+        const char* p = reinterpret_cast<const char*>(data);
+        const char* const end = p + size;
+        while (p < end && *p) {
+            const char* nul = std::find(p, end, '\0');
+            out->emplace_back(p, nul);
+            p = nul == end ? end : nul + 1;
         }
-    }
-    if (!current.empty()) out->push_back(current);
-    return true;
+    });
+    return read && multi;
 }
 
-LONG WriteText(const std::string& key, const char* name, const std::string& text, DWORD type) {
+LONG WriteText(Path key, const char* name, const std::string& text, DWORD type) {
     Key k;
     LONG rc = Create(key, &k);
     if (rc != ERROR_SUCCESS) return rc;
@@ -91,14 +102,14 @@ LONG WriteText(const std::string& key, const char* name, const std::string& text
                           static_cast<DWORD>(text.size() + 1));
 }
 
-LONG WriteDword(const std::string& key, const char* name, DWORD value) {
+LONG WriteDword(Path key, const char* name, DWORD value) {
     Key k;
     LONG rc = Create(key, &k);
     if (rc != ERROR_SUCCESS) return rc;
     return RegSetValueExA(k.h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
-LONG WriteBinary(const std::string& key, const char* name, const std::vector<BYTE>& bytes) {
+LONG WriteBinary(Path key, const char* name, const std::vector<BYTE>& bytes) {
     Key k;
     LONG rc = Create(key, &k);
     if (rc != ERROR_SUCCESS) return rc;
@@ -106,7 +117,7 @@ LONG WriteBinary(const std::string& key, const char* name, const std::vector<BYT
                           static_cast<DWORD>(bytes.size()));
 }
 
-LONG WriteMultiText(const std::string& key, const char* name, const std::vector<std::string>& texts) {
+LONG WriteMultiText(Path key, const char* name, const std::vector<std::string>& texts) {
     std::string data;
     for (auto& t : texts) {
         data += t;
@@ -120,19 +131,19 @@ LONG WriteMultiText(const std::string& key, const char* name, const std::vector<
                           static_cast<DWORD>(data.size()));
 }
 
-LONG DeleteValue(const std::string& key, const char* name) {
+LONG DeleteValue(Path key, const char* name) {
     Key k;
     LONG rc = Open(key, KEY_SET_VALUE, &k);
     if (rc != ERROR_SUCCESS) return rc;
     return RegDeleteValueA(k.h, name);
 }
 
-bool KeyExists(const std::string& key) {
+bool KeyExists(Path key) {
     Key k;
     return Open(key, KEY_READ, &k) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> ValueNames(const std::string& key) {
+std::vector<std::string> ValueNames(Path key) {
     std::vector<std::string> names;
     Key k;
     if (Open(key, KEY_READ, &k) != ERROR_SUCCESS) return names;
@@ -145,7 +156,7 @@ std::vector<std::string> ValueNames(const std::string& key) {
     return names;
 }
 
-std::vector<std::string> Subkeys(const std::string& key) {
+std::vector<std::string> Subkeys(Path key) {
     std::vector<std::string> names;
     Key k;
     if (Open(key, KEY_READ, &k) != ERROR_SUCCESS) return names;
@@ -158,11 +169,11 @@ std::vector<std::string> Subkeys(const std::string& key) {
     return names;
 }
 
-LONG DeleteTree(const std::string& key) {
+LONG DeleteTree(Path key) {
     if (!KeyExists(key)) return ERROR_SUCCESS;
     // NT refuses to delete a key that still has subkeys: children first.
     for (auto& child : Subkeys(key)) {
-        LONG rc = DeleteTree(Join(key, child));
+        LONG rc = DeleteTree(Join(key.c_str(), child));
         if (rc != ERROR_SUCCESS) return rc;
     }
     return RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());

@@ -37,8 +37,8 @@ public:
 // with *status (injected), in which case it returns that status at once.
 bool Enter(apicall::Call& call, DWORD* status);
 // Called with every call once call.result is set; `injected` tells an
-// injected failure from the function's own answer.
-void Leave(const apicall::Call& call, bool injected);
+// injected failure from the function's own answer. The call may be spent.
+void Leave(apicall::Call& call, bool injected);
 
 // Zeroed memory released by NetApiBufferFree; null when none is left.
 void* AllocateBuffer(size_t bytes);

@@ -33,19 +33,20 @@ bool Parse(const std::string& text, std::vector<BYTE>* sid) {
     if (pos >= text.size() || text[pos] != '-') return false;
     ++pos;
     if (!ParseNumber(text, &pos, 0xFFFFFFFFFFFFull, &authority)) return false;
-    std::vector<DWORD> subs;
+    DWORD subs[kMaxSubAuthorities];
+    size_t count = 0;
     while (pos < text.size()) {
-        if (text[pos] != '-' || subs.size() == kMaxSubAuthorities) return false;
+        if (text[pos] != '-' || count == kMaxSubAuthorities) return false;
         ++pos;
         unsigned long long v = 0;
         if (!ParseNumber(text, &pos, 0xFFFFFFFFull, &v)) return false;
-        subs.push_back(static_cast<DWORD>(v));
+        subs[count++] = static_cast<DWORD>(v);
     }
-    std::vector<BYTE> out(kHeader + 4 * subs.size());
+    std::vector<BYTE> out(kHeader + 4 * count);
     out[0] = 1;
-    out[1] = static_cast<BYTE>(subs.size());
+    out[1] = static_cast<BYTE>(count);
     for (int i = 0; i < 6; ++i) out[2 + i] = static_cast<BYTE>(authority >> (8 * (5 - i)));
-    for (size_t i = 0; i < subs.size(); ++i)
+    for (size_t i = 0; i < count; ++i)
         for (int b = 0; b < 4; ++b) out[kHeader + 4 * i + b] = static_cast<BYTE>(subs[i] >> (8 * b));
     *sid = std::move(out);
     return true;

@@ -93,11 +93,11 @@ bool Enter(apicall::Call& call, DWORD* status) {
     return fail;
 }
 
-void Leave(const apicall::Call& call, bool injected) {
+void Leave(apicall::Call& call, bool injected) {
     ApiCall record;
-    record.function = call.function;
-    record.args = call.args;
-    record.result = call.result;
+    record.function = std::move(call.function);
+    record.args = std::move(call.args);
+    record.result = std::move(call.result);
     record.injected = injected;
     L().calls.push_back(std::move(record));
 }

@@ -31,7 +31,7 @@ CallLock::~CallLock() {
 
 bool Enter(apicall::Call& call, DWORD* status) { return sim::security::Enter(call, status); }
 
-void Leave(const apicall::Call& call, bool injected) { sim::security::Leave(call, injected); }
+void Leave(apicall::Call& call, bool injected) { sim::security::Leave(call, injected); }
 
 void* AllocateBuffer(size_t bytes) {
     void* p = std::calloc(1, bytes ? bytes : 1);

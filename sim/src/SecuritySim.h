@@ -14,9 +14,10 @@
 namespace sim::security {
 
 // True when an injected failure answers this call (*status is then the
-// status to fail with). Every call, injected or not, ends with Leave.
+// status to fail with). Every call, injected or not, ends with Leave, which
+// takes the call's texts into the record: the call is spent.
 bool Enter(apicall::Call& call, DWORD* status);
-void Leave(const apicall::Call& call, bool injected);
+void Leave(apicall::Call& call, bool injected);
 
 // Runs a function body between Enter and Leave. The body returns the
 // function's result; `text` renders it for the record.

@@ -131,7 +131,7 @@ bool Enter(apicall::Call& call, DWORD* status) {
     return true;
 }
 
-void Leave(const apicall::Call& call, bool injected) { Log(call.Line() + (injected ? " (injected)" : "")); }
+void Leave(apicall::Call& call, bool injected) { Log(call.Line() + (injected ? " (injected)" : "")); }
 
 void* AllocateBuffer(size_t bytes) {
     void* p = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes ? bytes : 1);

@@ -24,7 +24,7 @@ namespace netmodel {
 // No failures are injected here.
 bool Enter(apicall::Call&, DWORD*) { return false; }
 
-void Leave(const apicall::Call& call, bool) { Log(call.Line()); }
+void Leave(apicall::Call& call, bool) { Log(call.Line()); }
 
 }  // namespace netmodel
 
