@@ -5,7 +5,10 @@
 // The order lives in a list of blocks of at most kMaxBlock entries (an
 // index into it walks blocks, a change moves at most one block's entries);
 // the index maps the case-folded name to the entry. Each entry records its
-// block so it can be removed without a search.
+// block so it can be removed without a search. The first block lives in the
+// list itself: most keys have a few subkeys or values, and a list that
+// allocated its block and a table of blocks made three allocations for its
+// first entry where one now does.
 #pragma once
 
 #include <cstddef>
@@ -167,8 +170,8 @@ public:
     bool empty() const { return size_ == 0; }
     size_t LongestName() const {
         return nameLengths_.Get([this](auto add) {
-            for (const auto& block : blocks_)
-                for (const auto& item : block->items) add(ItemName(*item).size());
+            for (size_t b = 0; b < BlockCount(); ++b)
+                for (const auto& item : B(b).items) add(ItemName(*item).size());
         });
     }
 
@@ -177,8 +180,8 @@ public:
         if (!indexed_) {
             // A short list is searched; most keys have a few subkeys and
             // values, and an index would cost more than it saves.
-            for (const auto& block : blocks_)
-                for (const auto& item : block->items)
+            for (size_t b = 0; b < BlockCount(); ++b)
+                for (const auto& item : B(b).items)
                     if (NameEqual()(ItemName(*item), name)) return item.get();
             return nullptr;
         }
@@ -190,30 +193,33 @@ public:
     Item* At(size_t i) const {
         if (i >= size_) return nullptr;
         size_t b = cacheBlock_, start = cacheStart_;
-        if (b >= blocks_.size()) b = start = 0;
-        while (i < start) start -= blocks_[--b]->items.size();
-        while (i >= start + blocks_[b]->items.size()) start += blocks_[b++]->items.size();
+        if (b >= BlockCount()) b = start = 0;
+        while (i < start) start -= B(--b).items.size();
+        while (i >= start + B(b).items.size()) start += B(b++).items.size();
         cacheBlock_ = b;
         cacheStart_ = start;
-        return blocks_[b]->items[i - start].get();
+        return B(b).items[i - start].get();
     }
 
     // Adds an entry whose name is not in the list yet.
     Item* Add(Ptr item, Placement where) {
         Item* raw = item.get();
-        size_t b = blocks_.size();
+        size_t b = BlockCount();
         size_t pos = 0;
         if (where == Placement::Sorted) FindSortedPlace(*raw, &b, &pos);
-        else if (sorted_ && size_ && !SortsAfter(*raw, *blocks_.back()->items.back())) sorted_ = false;
-        if (b == blocks_.size()) {
-            if (blocks_.empty() || blocks_.back()->items.size() >= kMaxBlock) {
-                blocks_.push_back(std::make_unique<Block>());
-                blocks_.back()->items.reserve(blocks_.size() == 1 ? 8 : kMaxBlock + 1);
+        else if (sorted_ && size_ && !SortsAfter(*raw, *B(b - 1).items.back())) sorted_ = false;
+        if (b == BlockCount()) {
+            if (size_ == 0) {  // b is 0: the first block
+                if (head_.items.capacity() == 0) head_.items.reserve(8);
+            } else if (B(b - 1).items.size() >= kMaxBlock) {
+                more_.push_back(std::make_unique<Block>());  // block b
+                more_.back()->items.reserve(kMaxBlock + 1);
+            } else {
+                --b;
             }
-            b = blocks_.size() - 1;
-            pos = blocks_[b]->items.size();
+            pos = B(b).items.size();
         }
-        Block& block = *blocks_[b];
+        Block& block = B(b);
         block.items.insert(block.items.begin() + static_cast<std::ptrdiff_t>(pos), std::move(item));
         raw->place = &block;
         if (!block.maxStale && SortsAfter(*raw, *block.max)) block.max = raw;
@@ -238,15 +244,15 @@ public:
     // Detaches an entry of this list and hands it back.
     Ptr Remove(Item* item) {
         size_t b = 0;
-        while (blocks_[b].get() != item->place) ++b;
-        Block& block = *blocks_[b];
+        while (&B(b) != item->place) ++b;
+        Block& block = B(b);
         size_t pos = 0;
         while (block.items[pos].get() != item) ++pos;
         Ptr out = std::move(block.items[pos]);
         block.items.erase(block.items.begin() + static_cast<std::ptrdiff_t>(pos));
         if (block.max == item) block.maxStale = true;
         if (max_ == item) maxStale_ = true;
-        if (block.items.empty()) blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+        if (block.items.empty()) EraseBlock(b);
         if (indexed_) index_->Erase(ItemName(*item));
         nameLengths_.Remove(ItemName(*item).size());
         item->place = nullptr;
@@ -258,8 +264,8 @@ public:
     // Puts `fresh`, of the same name, where `old` is; `old` is released.
     void Replace(Item* old, Ptr fresh) {
         size_t b = 0;
-        while (blocks_[b].get() != old->place) ++b;
-        Block& block = *blocks_[b];
+        while (&B(b) != old->place) ++b;
+        Block& block = B(b);
         size_t pos = 0;
         while (block.items[pos].get() != old) ++pos;
         Item* raw = fresh.get();
@@ -275,12 +281,13 @@ public:
 
     // Empties the list into `out`, in order.
     void TakeAll(std::vector<Ptr>* out) {
-        for (auto& block : blocks_)
-            for (auto& item : block->items) {
+        for (size_t b = 0; b < BlockCount(); ++b)
+            for (auto& item : B(b).items) {
                 item->place = nullptr;
                 out->push_back(std::move(item));
             }
-        blocks_.clear();
+        head_ = Block();
+        more_.clear();
         index_.reset();
         indexed_ = false;
         nameLengths_ = Largest();
@@ -294,9 +301,9 @@ public:
     class Iterator {
     public:
         Iterator(const NamedList* list, size_t block) : list_(list), block_(block) {}
-        Item& operator*() const { return *list_->blocks_[block_]->items[pos_]; }
+        Item& operator*() const { return *list_->B(block_).items[pos_]; }
         Iterator& operator++() {
-            if (++pos_ == list_->blocks_[block_]->items.size()) {
+            if (++pos_ == list_->B(block_).items.size()) {
                 ++block_;
                 pos_ = 0;
             }
@@ -310,7 +317,7 @@ public:
         size_t pos_ = 0;
     };
     Iterator begin() const { return Iterator(this, 0); }
-    Iterator end() const { return Iterator(this, blocks_.size()); }
+    Iterator end() const { return Iterator(this, BlockCount()); }
 
 private:
     static constexpr size_t kMaxBlock = 128;
@@ -333,21 +340,21 @@ private:
     }
 
     // The block and position of the first entry that sorts after `item`;
-    // b == blocks_.size() when none does. In a list still in NT's order
+    // b == BlockCount() when none does. In a list still in NT's order
     // (the usual case) that is a binary search; otherwise the blocks that
     // hold a later name are found by their largest entry, and one sorting
     // after all of them costs no scan.
     void FindSortedPlace(const Item& item, size_t* b, size_t* pos) {
         if (sorted_) {
-            size_t lo = 0, hi = blocks_.size();
+            size_t lo = 0, hi = BlockCount();
             while (lo < hi) {
                 const size_t mid = (lo + hi) / 2;
-                if (SortsAfter(*blocks_[mid]->items.back(), item)) hi = mid;
+                if (SortsAfter(*B(mid).items.back(), item)) hi = mid;
                 else lo = mid + 1;
             }
             *b = lo;
-            if (lo == blocks_.size()) return;
-            const auto& items = blocks_[lo]->items;
+            if (lo == BlockCount()) return;
+            const auto& items = B(lo).items;
             size_t first = 0, last = items.size();
             while (first < last) {
                 const size_t mid = (first + last) / 2;
@@ -359,16 +366,17 @@ private:
         }
         if (maxStale_) {
             max_ = nullptr;
-            for (auto& block : blocks_) {
-                Refresh(*block);
-                if (!max_ || SortsAfter(*block->max, *max_)) max_ = block->max;
+            for (size_t i = 0; i < BlockCount(); ++i) {
+                Block& block = B(i);
+                Refresh(block);
+                if (!max_ || SortsAfter(*block.max, *max_)) max_ = block.max;
             }
             maxStale_ = false;
         }
-        *b = blocks_.size();
+        *b = BlockCount();
         if (!max_ || !SortsAfter(*max_, item)) return;
-        for (size_t i = 0; i < blocks_.size(); ++i) {
-            Block& block = *blocks_[i];
+        for (size_t i = 0; i < BlockCount(); ++i) {
+            Block& block = B(i);
             Refresh(block);
             if (!SortsAfter(*block.max, item)) continue;
             size_t p = 0;
@@ -381,14 +389,14 @@ private:
 
     void BuildIndex() const {
         index_ = std::make_unique<Index>(size_);
-        for (const auto& each : blocks_)
-            for (const auto& entry : each->items) index_->Insert(entry.get());
+        for (size_t b = 0; b < BlockCount(); ++b)
+            for (const auto& entry : B(b).items) index_->Insert(entry.get());
         indexed_ = true;
     }
 
     void Split(size_t b) {
         auto tail = std::make_unique<Block>();
-        Block& head = *blocks_[b];
+        Block& head = B(b);
         const size_t half = head.items.size() / 2;
         for (size_t i = half; i < head.items.size(); ++i) {
             head.items[i]->place = tail.get();
@@ -396,8 +404,27 @@ private:
         }
         head.items.resize(half);
         head.maxStale = true;
-        blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(tail));
+        more_.insert(more_.begin() + static_cast<std::ptrdiff_t>(b), std::move(tail));
     }
+
+    // Block b is empty: the blocks after it move up. When it is the first,
+    // the second takes its place in the list, its entries told so.
+    void EraseBlock(size_t b) {
+        if (b > 0) {
+            more_.erase(more_.begin() + static_cast<std::ptrdiff_t>(b) - 1);
+            return;
+        }
+        if (more_.empty()) return;
+        head_ = std::move(*more_.front());
+        for (auto& item : head_.items) item->place = &head_;
+        more_.erase(more_.begin());
+    }
+
+    // Every block holds an entry: the first is in use exactly when the list
+    // is not empty.
+    size_t BlockCount() const { return size_ == 0 ? 0 : 1 + more_.size(); }
+    Block& B(size_t b) { return b == 0 ? head_ : *more_[b - 1]; }
+    const Block& B(size_t b) const { return b == 0 ? head_ : *more_[b - 1]; }
 
     // A change in block b moves the indexes of later entries only: a
     // cached walk position before it stays right.
@@ -405,7 +432,8 @@ private:
         if (b < cacheBlock_) cacheBlock_ = cacheStart_ = 0;
     }
 
-    std::vector<std::unique_ptr<Block>> blocks_;
+    Block head_;
+    std::vector<std::unique_ptr<Block>> more_;
     typedef NameIndex<Item> Index;
     mutable std::unique_ptr<Index> index_;  // made once the list is long
     mutable bool indexed_ = false;

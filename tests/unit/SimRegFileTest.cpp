@@ -243,6 +243,11 @@ TEST_F(RegFileTest, ImportErrorsNameTheLineAndApplyNothing) {
         EXPECT_EQ(r.line, c.line);
         EXPECT_NE(r.error.find(c.message), std::string::npos) << r.error;
         EXPECT_FALSE(sim::KeyExists("HKLM\\Applied"));
+        // The registry takes the next file as if the refused one had never been.
+        ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n[HKLM\\After]\r\n\"a\"=\"b\"\r\n").ok);
+        const auto f = sim::RegFormat::Regedit4;
+        EXPECT_EQ(sim::ExportRegKey(f, "HKLM"),
+                  Header(f) + "[HKEY_LOCAL_MACHINE\\After]\r\n\"a\"=\"b\"\r\n\r\n");
     }
 }
 

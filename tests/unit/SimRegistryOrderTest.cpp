@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -155,4 +156,36 @@ TEST(SimRegistryOrder, RandomEditsKeepTheModelsOrder) {
     }
 }
 
+
+// A long list emptied from its front: its first blocks empty one after the
+// other, and what follows must still be found, replaced and removed.
+TEST(SimRegistryOrder, AListEmptiedFromItsFrontKeepsTheRest) {
+    for (sim::Platform platform : {sim::Platform::Win98, sim::Platform::NT4}) {
+        SCOPED_TRACE(sim::PlatformName(platform));
+        sim::Reset();
+        sim::SetPlatform(platform);
+        HKEY t = Open("T");
+        std::vector<std::string> names;  // in creation and in sorted order alike
+        for (int i = 0; i < 400; ++i) {
+            char name[8];
+            std::snprintf(name, sizeof name, "k%03d", i);
+            names.push_back(name);
+            RegCloseKey(Open((std::string("T\\") + name).c_str()));
+            ASSERT_EQ(RegSetValueExA(t, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("a"), 2), ERROR_SUCCESS);
+        }
+        while (!names.empty()) {
+            ASSERT_EQ(RegDeleteKeyA(t, names.front().c_str()), ERROR_SUCCESS);
+            ASSERT_EQ(RegDeleteValueA(t, names.front().c_str()), ERROR_SUCCESS);
+            names.erase(names.begin());
+            if (names.size() % 50 != 0) continue;
+            if (!names.empty()) {  // a new value of the same name takes the old one's place
+                ASSERT_EQ(RegSetValueExA(t, names.back().c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("bb"), 3),
+                          ERROR_SUCCESS);
+            }
+            ASSERT_EQ(Subkeys(t), names);
+            ASSERT_EQ(Values(t), names);
+        }
+        RegCloseKey(t);
+    }
+}
 }  // namespace
