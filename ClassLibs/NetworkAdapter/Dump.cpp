@@ -2,6 +2,7 @@
 // Notepad for whoever is at the machine.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "NetworkAdapter.h"
 
@@ -18,9 +19,14 @@ public:
     explicit DumpWriter(std::FILE* file) : m_file(file) {}
 
     void Put(const char* text) {
-        for (const char* p = text; *p != '\0'; ++p) {
-            if (*p == '\n') std::fputc('\r', m_file);
-            std::fputc(*p, m_file);
+        for (const char* p = text; *p != '\0';) {
+            const size_t run = std::strcspn(p, "\n");
+            std::fwrite(p, 1, run, m_file);
+            p += run;
+            if (*p == '\n') {
+                std::fputs("\r\n", m_file);
+                ++p;
+            }
         }
     }
     void Line(const char* text = "") {
