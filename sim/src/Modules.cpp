@@ -216,13 +216,18 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    if (!lpProcName) {
+    // The simulated modules export by name only: an ordinal (a "name"
+    // below 0x10000, null among them) finds nothing.
+    if (reinterpret_cast<ULONG_PTR>(lpProcName) <= 0xFFFF) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
     const unsigned mode = sim::PlatformBit(sim::GetPlatform());
+    // The first letter first: the library resolves its functions on every
+    // call, and most exports differ there.
     for (auto& e : m->exports)
-        if (std::strcmp(e.name, lpProcName) == 0 && (e.platforms & mode)) return e.address;
+        if (e.name[0] == lpProcName[0] && std::strcmp(e.name, lpProcName) == 0 && (e.platforms & mode))
+            return e.address;
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
 }

@@ -140,6 +140,8 @@ TEST_F(SimPlatformTest, ModulesLoadByFileNameAndCountTheirLoads) {
     EXPECT_EQ(f(), 42);
     EXPECT_EQ(GetProcAddress(a, "dhcpnotifyconfigchange"), nullptr);  // export names are exact
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+    EXPECT_EQ(GetProcAddress(a, "DhcpNotifyConfigChangeEx"), nullptr);
+    EXPECT_EQ(GetProcAddress(a, MAKEINTRESOURCEA(1)), nullptr);  // by name only
     ASSERT_TRUE(sim::RemoveFunction("dhcpcsvc", "DhcpNotifyConfigChange"));
     EXPECT_EQ(GetProcAddress(a, "DhcpNotifyConfigChange"), nullptr);
     EXPECT_TRUE(FreeLibrary(a));
