@@ -34,6 +34,7 @@ commands_native=(
   "find findutils"
   "grep grep"
   "nproc coreutils"
+  "mktemp coreutils"
 )
 # The Windows builds name the -win32 compilers (Win32 thread model) in their
 # toolchain files: the unsuffixed names are alternatives that may point at
