@@ -108,27 +108,31 @@ std::vector<Controller> Controllers() {
     return all;
 }
 
+// The first controller, in enumeration order, that `matches` (given its
+// domain, the subkey's name) and is whole. Every simulated call names a
+// server or domain: only the candidates are read in full.
+template <typename Matches>
+bool FindFirst(Matches matches, Controller* out) {
+    for (auto& domain : machinereg::Subkeys(simarea::kDomainControllers))
+        if (matches(domain) && ReadController(domain, out)) return true;
+    return false;
+}
+
 bool FindControllerOfDomain(const std::string& domain, Controller* out) {
     if (domain.empty()) return false;
-    for (auto& dc : Controllers()) {
-        if (SameName(dc.domain, domain)) {
-            *out = dc;
-            return true;
-        }
-    }
-    return false;
+    return FindFirst([&](const std::string& key) { return SameName(key, domain); }, out);
 }
 
 bool FindController(const std::string& server, Controller* out) {
     const std::string name = StripBackslashes(server);
     if (name.empty()) return false;
-    for (auto& dc : Controllers()) {
-        if (SameName(dc.name, name)) {
-            *out = dc;
-            return true;
-        }
-    }
-    return false;
+    return FindFirst(
+        [&](const std::string& key) {
+            std::string dcName;
+            return machinereg::ReadText(Join(simarea::kDomainControllers, key), simarea::kDcName, &dcName) &&
+                   SameName(dcName, name);
+        },
+        out);
 }
 
 LONG WriteController(const Controller& dc) {

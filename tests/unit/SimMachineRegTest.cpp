@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "MachineRegistry.h"
+#include "SecurityTestMachine.h"
 #include "SidText.h"
 #include "sim/control.h"
 
@@ -82,4 +83,28 @@ TEST(SimMachineReg, SidTextsHoldOneToFifteenSubAuthorities) {
     }
 }
 
+
+// A controller entry without its domain's SID is not a controller: a call
+// to its server finds the next entry of that name.
+TEST(SimMachineReg, AServerIsFoundPastAnIncompleteControllerOfItsName) {
+    LoadDomainMachine(sim::Platform::NT4);
+    HKEY broken = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrvaneSim\\DomainControllers\\BROKEN", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &broken, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(broken, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>("CORPDC"), 7), ERROR_SUCCESS);
+    RegCloseKey(broken);
+    ASSERT_EQ(machinereg::Subkeys("SOFTWARE\\OrvaneSim\\DomainControllers").front(), "BROKEN");
+    LPBYTE buffer = nullptr;
+    ASSERT_EQ(NetUserModalsGet(WTEXT("\\\\CORPDC"), 2, &buffer), NERR_Success);
+    const auto* info = reinterpret_cast<const USER_MODALS_INFO_2*>(buffer);
+    EXPECT_EQ(wide::Narrow(info->usrmod2_domain_name), "CORP");
+    std::vector<BYTE> corp;
+    ASSERT_TRUE(sidtext::Parse(kCorpSid, &corp));
+    ASSERT_NE(info->usrmod2_domain_id, nullptr);
+    EXPECT_EQ(std::vector<BYTE>(static_cast<const BYTE*>(info->usrmod2_domain_id),
+                                static_cast<const BYTE*>(info->usrmod2_domain_id) + corp.size()),
+              corp);
+    NetApiBufferFree(buffer);
+}
 }  // namespace
