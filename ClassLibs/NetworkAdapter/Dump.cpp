@@ -2,7 +2,6 @@
 // Notepad for whoever is at the machine.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "NetworkAdapter.h"
 
@@ -20,7 +19,10 @@ public:
 
     void Put(const char* text) {
         for (const char* p = text; *p != '\0';) {
-            const size_t run = std::strcspn(p, "\n");
+            // A loop of our own keeps the DLL's C runtime imports to the
+            // short list it is checked against (strcspn is not on it).
+            size_t run = 0;
+            while (p[run] != '\0' && p[run] != '\n') ++run;
             std::fwrite(p, 1, run, m_file);
             p += run;
             if (*p == '\n') {
