@@ -7,7 +7,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+
+#ifdef ORVANE_SIM
+#include "sim/control.h"
+#endif
 
 inline int g_checks = 0;
 inline int g_failures = 0;
@@ -46,6 +51,15 @@ inline const char* g_case = "";
         }                                                                                               \
     } while (0)
 
+// `cond` holds, its call made with the last error set to a value no call
+// gives, and the call left `error` as the last error.
+#define CHECK_LAST_ERROR(cond, error)                                                                   \
+    do {                                                                                                \
+        SetLastError(0xdeadbeef);                                                                       \
+        CHECK(cond);                                                                                    \
+        CHECK_EQ(GetLastError(), error);                                                                \
+    } while (0)
+
 // Windows is documented to answer `windows`; Wine answers `wine`.
 #define CHECK_DIFF(a, windows, wine, note)                                                              \
     do {                                                                                                \
@@ -64,6 +78,42 @@ inline int CheckReport() {
     if (g_differences > 0) std::printf(", %d named Wine differences", g_differences);
     std::printf("\n");
     return g_failures == 0 ? 0 : 1;
+}
+
+// Natively, the simulated platform in the mode the program's argument names
+// (`mode` without one; `modes` lists those the program checks); false, the
+// usage printed, for any other. Under Windows the mode is the program's own.
+inline bool StartSim(int argc, char** argv, const char* mode, const char* modes) {
+#ifdef ORVANE_SIM
+    sim::Reset();
+    sim::Platform platform = sim::Platform::Win98;
+    const std::string named = argc > 1 ? argv[1] : mode;
+    if (!sim::ParsePlatform(named, &platform) || !std::strstr(modes, named.c_str())) {
+        std::printf("usage: %s [%s]\n", argv[0], modes);
+        return false;
+    }
+    sim::SetPlatform(platform);
+#else
+    (void)argc, (void)argv, (void)mode, (void)modes;
+#endif
+    return true;
+}
+
+// The platform the program runs on, the first line of its log; under Wine,
+// g_wine set.
+inline OSVERSIONINFOA StartRun() {
+    OSVERSIONINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;
+    GetVersionExA(&info);
+#ifndef ORVANE_SIM
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    g_wine = ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#endif
+    std::printf("platform %lu, version %lu.%lu%s\n", static_cast<unsigned long>(info.dwPlatformId),
+                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion),
+                g_wine ? ", under Wine" : "");
+    return info;
 }
 
 // Removes a test tree bottom-up (NT refuses keys that still have subkeys).

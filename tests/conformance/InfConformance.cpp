@@ -20,8 +20,6 @@
 #ifdef ORVANE_SIM
 #include <fstream>
 #include <iterator>
-
-#include "sim/control.h"
 #endif
 
 #include "../CheckHarness.h"
@@ -366,9 +364,7 @@ void Types() {
     CHECK(inf.h != INVALID_HANDLE_VALUE);
     const std::string base = std::string(kBase) + "\\Types";
     HKEY root = CreateKey(base);
-    SetLastError(0xdeadbeef);
-    CHECK(inf.Install("Conf.Types", root));
-    CHECK_EQ(GetLastError(), 0);
+    CHECK_LAST_ERROR(inf.Install("Conf.Types", root), 0);
     RegCloseKey(root);
     CheckValues(HKEY_CURRENT_USER, base, TypesTable());
     CHECK(KeyExists(HKEY_CURRENT_USER, base + "\\KeyOnly2"));
@@ -466,9 +462,7 @@ void RootsAndSections() {
 
     // Without a relative root the HKR lines are passed over.
     g_case = "absolute roots";
-    SetLastError(0xdeadbeef);
-    CHECK(inf.Install("Conf.Abs", nullptr));
-    CHECK_EQ(GetLastError(), 0);
+    CHECK_LAST_ERROR(inf.Install("Conf.Abs", nullptr), 0);
     CheckValues(HKEY_CURRENT_USER, abs,
                 {{"", "Val", REG_SZ, Sz("abs")}, {"", "After", REG_SZ, Sz("after")}, Missing("", "NullRootValue")});
 
@@ -492,9 +486,7 @@ void RootsAndSections() {
     // Wine answers; no Windows documentation says otherwise.
     for (const char* section : {"Conf.MissingTarget", "Conf.Empty", "Conf.NoSuchSection"}) {
         g_case = section;
-        SetLastError(0xdeadbeef);
-        CHECK(inf.Install(section, root));
-        CHECK_EQ(GetLastError(), 0);
+        CHECK_LAST_ERROR(inf.Install(section, root), 0);
     }
 
     g_case = "no registry flag";
@@ -582,17 +574,7 @@ void NetTrans() {
 }
 
 int RunAll() {
-    OSVERSIONINFOA info;
-    std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-    GetVersionExA(&info);
-#ifndef ORVANE_SIM
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    g_wine = ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#endif
-    std::printf("platform %lu, version %lu.%lu%s\n", static_cast<unsigned long>(info.dwPlatformId),
-                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion),
-                g_wine ? ", Wine" : "");
+    StartRun();
     DeleteTree(HKEY_CURRENT_USER, kBase);
     Opening();
     Syntax();
@@ -608,23 +590,14 @@ int RunAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!StartSim(argc, argv, "win98", "win98|nt4|win2000")) return 2;
 #ifdef ORVANE_SIM
-    sim::Reset();
-    sim::Platform platform = sim::Platform::Win98;
-    if (argc > 1 && !sim::ParsePlatform(argv[1], &platform)) {
-        std::printf("usage: %s [win98|nt4|win2000]\n", argv[0]);
-        return 2;
-    }
-    sim::SetPlatform(platform);
     std::ifstream in(ORVANE_CONFORMANCE_INF, std::ios::binary);
     if (!in) {
         std::printf("cannot read %s\n", ORVANE_CONFORMANCE_INF);
         return 2;
     }
     sim::AddInfFile("ORVCONF.INF", std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-#else
-    (void)argc;
-    (void)argv;
 #endif
     return RunAll();
 }

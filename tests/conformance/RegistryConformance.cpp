@@ -12,10 +12,6 @@
 #include <string>
 #include <vector>
 
-#ifdef ORVANE_SIM
-#include "sim/control.h"
-#endif
-
 #include "../CheckHarness.h"
 
 namespace {
@@ -42,11 +38,13 @@ LONG SetText(HKEY key, const char* name, const char* text) {
                           static_cast<DWORD>(std::strlen(text) + 1));
 }
 
-void Fresh() {
+// The scratch key, new and empty; opened again with every right into `open`.
+void Fresh(Key* open = nullptr) {
     DeleteTree(HKEY_CURRENT_USER, kBase);
     HKEY k = nullptr;
     Create(HKEY_CURRENT_USER, kBase, &k);
     if (k) RegCloseKey(k);
+    if (open) CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &open->h), ERROR_SUCCESS);
 }
 
 void OpeningAndMissingKeys() {
@@ -73,9 +71,8 @@ void OpeningAndMissingKeys() {
 
 void QuerySizes() {
     g_case = "query sizes";
-    Fresh();
     Key k;
-    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    Fresh(&k);
     CHECK_EQ(SetText(k.h, "Text", "hello"), ERROR_SUCCESS);
     DWORD type = 0xdeadbeef, size = 0;
     CHECK_EQ(RegQueryValueExA(k.h, "Text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
@@ -115,9 +112,8 @@ void QuerySizes() {
 
 void TypesRoundTrip() {
     g_case = "types";
-    Fresh();
     Key k;
-    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    Fresh(&k);
     struct Case {
         const char* name;
         DWORD type;
@@ -179,9 +175,8 @@ DWORD IndexOf(const std::vector<std::string>& names, const char* name) {
 // Wine's order.
 void EnumerationOrder() {
     g_case = g_wine ? "enumeration (Wine sorts subkeys and values)" : "enumeration";
-    Fresh();
     Key k;
-    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    Fresh(&k);
     for (const char* name : {"b", "_x", "A", "C", "b2"}) {
         Key sub;
         CHECK_EQ(Create(k.h, name, &sub.h), ERROR_SUCCESS);
@@ -255,9 +250,8 @@ void EnumerationOrder() {
 // caller's buffer when there is room, not counted in the size.
 void StoredTexts() {
     g_case = "stored texts";
-    Fresh();
     Key k;
-    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    Fresh(&k);
     struct Case {
         const char* name;
         DWORD type;
@@ -361,9 +355,8 @@ void TreeWithSiblingsDeletion(HKEY base) {
 
 void Deletion() {
     g_case = "deletion";
-    Fresh();
     Key k;
-    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBase, 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+    Fresh(&k);
     Key child;
     CHECK_EQ(Create(k.h, "Parent\\Child", &child.h), ERROR_SUCCESS);
     CHECK_EQ(RegDeleteValueA(k.h, "Missing"), ERROR_FILE_NOT_FOUND);
@@ -457,25 +450,8 @@ void CurrentConfig() {
              ERROR_FILE_NOT_FOUND);
 }
 
-bool RunningUnderWine() {
-#ifdef ORVANE_SIM
-    return false;
-#else
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#endif
-}
-
 int RunAll() {
-    g_wine = RunningUnderWine();
-    OSVERSIONINFOA info;
-    std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-    GetVersionExA(&info);
-    g_nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-    std::printf("platform %lu, version %lu.%lu%s\n", static_cast<unsigned long>(info.dwPlatformId),
-                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion),
-                g_wine ? ", under Wine" : "");
+    g_nt = StartRun().dwPlatformId == VER_PLATFORM_WIN32_NT;
     OpeningAndMissingKeys();
     QuerySizes();
     TypesRoundTrip();
@@ -493,17 +469,6 @@ int RunAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef ORVANE_SIM
-    sim::Reset();
-    sim::Platform platform = sim::Platform::Win98;
-    if (argc > 1 && !sim::ParsePlatform(argv[1], &platform)) {
-        std::printf("usage: %s [win98|nt4|win2000]\n", argv[0]);
-        return 2;
-    }
-    sim::SetPlatform(platform);
-#else
-    (void)argc;
-    (void)argv;
-#endif
+    if (!StartSim(argc, argv, "win98", "win98|nt4|win2000")) return 2;
     return RunAll();
 }

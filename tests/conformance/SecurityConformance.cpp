@@ -22,10 +22,6 @@
 #include "SimArea.h"
 #include "WideText.h"
 
-#ifdef ORVANE_SIM
-#include "sim/control.h"
-#endif
-
 #include "../CheckHarness.h"
 
 namespace {
@@ -57,12 +53,14 @@ struct RegKey {
     }
 };
 
-bool ReadDword(const char* key, const char* name, DWORD* value) {
+// Netlogon's start type as the Services key holds it; 0xdeadbeef when it
+// holds none.
+DWORD NetlogonStart() {
     RegKey k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k.h) != ERROR_SUCCESS) return false;
-    DWORD size = sizeof *value, type = 0;
-    return RegQueryValueExA(k.h, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
-           type == REG_DWORD;
+    DWORD value = 0, size = sizeof value, type = 0;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Netlogon", 0, KEY_READ, &k.h);
+    const LONG rc = RegQueryValueExA(k.h, "Start", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    return k.h && rc == ERROR_SUCCESS && type == REG_DWORD ? value : 0xdeadbeef;
 }
 
 void WriteText(const std::string& key, const char* name, const char* text) {
@@ -172,9 +170,7 @@ void Privileges() {
     CHECK_EQ(luid.HighPart, 0);
     CHECK(Lookup(nullptr, WTEXT("seshutdownprivilege"), &luid));  // names compare without case
     CHECK_EQ(luid.LowPart, 19);
-    SetLastError(0xdeadbeef);
-    CHECK(!Lookup(nullptr, WTEXT("SeNoSuchPrivilege"), &luid));
-    CHECK_EQ(GetLastError(), ERROR_NO_SUCH_PRIVILEGE);
+    CHECK_LAST_ERROR(!Lookup(nullptr, WTEXT("SeNoSuchPrivilege"), &luid), ERROR_NO_SUCH_PRIVILEGE);
     SetLastError(0xdeadbeef);
     CHECK(!Lookup(WTEXT("\\\\NOSUCHHOST"), WTEXT("SeShutdownPrivilege"), &luid));
     Measure("LookupPrivilegeValueW(\\\\NOSUCHHOST) error", GetLastError());
@@ -247,9 +243,7 @@ void Privileges() {
     HANDLE closed = nullptr;
     CHECK(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &closed));
     CHECK(CloseHandle(closed));
-    SetLastError(0xdeadbeef);
-    CHECK(!CloseHandle(closed));
-    CHECK_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    CHECK_LAST_ERROR(!CloseHandle(closed), ERROR_INVALID_HANDLE);
 }
 
 // ---- LSA ----------------------------------------------------------------------------------
@@ -341,44 +335,23 @@ void Lsa() {
 
 // ---- Network API, loaded by name as the domain classes load it -------------------------------
 
+// Each a member named as the function without its "Net".
+#define ORVANE_NETAPI_FUNCTIONS(X)                                                                      \
+    X(ApiBufferFree) X(GetJoinInformation) X(JoinDomain) X(UnjoinDomain) X(GetDCName) X(ServerGetInfo)  \
+    X(WkstaGetInfo) X(UserModalsGet) X(UseAdd) X(UseDel) X(UserAdd) X(UserDel) X(UserGetInfo)
+
 struct NetApi {
     HMODULE module = nullptr;
-    decltype(&::NetApiBufferFree) BufferFree = nullptr;
-    decltype(&::NetGetJoinInformation) GetJoinInformation = nullptr;
-    decltype(&::NetJoinDomain) JoinDomain = nullptr;
-    decltype(&::NetUnjoinDomain) UnjoinDomain = nullptr;
-    decltype(&::NetGetDCName) GetDCName = nullptr;
-    decltype(&::NetServerGetInfo) ServerGetInfo = nullptr;
-    decltype(&::NetWkstaGetInfo) WkstaGetInfo = nullptr;
-    decltype(&::NetUserModalsGet) UserModalsGet = nullptr;
-    decltype(&::NetUseAdd) UseAdd = nullptr;
-    decltype(&::NetUseDel) UseDel = nullptr;
-    decltype(&::NetUserAdd) UserAdd = nullptr;
-    decltype(&::NetUserDel) UserDel = nullptr;
-    decltype(&::NetUserGetInfo) UserGetInfo = nullptr;
+#define ORVANE_NETAPI_MEMBER(name) decltype(&::Net##name) name = nullptr;
+    ORVANE_NETAPI_FUNCTIONS(ORVANE_NETAPI_MEMBER)
     bool isDouble = false;
-
-    template <typename Fn>
-    void Get(Fn* fn, const char* name) {
-        *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    }
 
     bool Load() {
         module = LoadLibraryA("NetApi32.Dll");
         if (!module) return false;
-        Get(&BufferFree, "NetApiBufferFree");
-        Get(&GetJoinInformation, "NetGetJoinInformation");
-        Get(&JoinDomain, "NetJoinDomain");
-        Get(&UnjoinDomain, "NetUnjoinDomain");
-        Get(&GetDCName, "NetGetDCName");
-        Get(&ServerGetInfo, "NetServerGetInfo");
-        Get(&WkstaGetInfo, "NetWkstaGetInfo");
-        Get(&UserModalsGet, "NetUserModalsGet");
-        Get(&UseAdd, "NetUseAdd");
-        Get(&UseDel, "NetUseDel");
-        Get(&UserAdd, "NetUserAdd");
-        Get(&UserDel, "NetUserDel");
-        Get(&UserGetInfo, "NetUserGetInfo");
+#define ORVANE_NETAPI_GET(name) \
+    name = reinterpret_cast<decltype(name)>(reinterpret_cast<void*>(GetProcAddress(module, "Net" #name)));
+        ORVANE_NETAPI_FUNCTIONS(ORVANE_NETAPI_GET)
         isDouble = GetProcAddress(module, "OrvaneNetApiDouble") != nullptr;
         return true;
     }
@@ -408,11 +381,25 @@ void DescribeDomain() {
     }
 }
 
+// The join information; its name measured when no name is wanted.
+void CheckJoinInformation(NetApi& net, NETSETUP_JOIN_STATUS wantStatus, const char* wantName) {
+    LPWSTR name = nullptr;
+    NETSETUP_JOIN_STATUS status = NetSetupUnknownStatus;
+    CHECK_EQ(net.GetJoinInformation(nullptr, &name, &status), 0);
+    CHECK_EQ(status, wantStatus);
+    if (!name) return;
+    if (wantName)
+        CHECK_TEXT(wide::Narrow(name), wantName);
+    else
+        MeasureText("join information", wide::Narrow(name));
+    CHECK_EQ(net.ApiBufferFree(name), 0);
+}
+
 void LocalNetworkInformation(NetApi& net) {
     g_case = "netapi local";
-    CHECK(net.BufferFree && net.ServerGetInfo && net.UserModalsGet && net.WkstaGetInfo && net.GetDCName &&
+    CHECK(net.ApiBufferFree && net.ServerGetInfo && net.UserModalsGet && net.WkstaGetInfo && net.GetDCName &&
           net.UseAdd && net.UseDel && net.UserAdd && net.UserDel && net.UserGetInfo);
-    if (!net.ServerGetInfo || !net.UserModalsGet || !net.BufferFree) return;
+    if (!net.ServerGetInfo || !net.UserModalsGet || !net.ApiBufferFree) return;
 
     LPBYTE buffer = nullptr;
     CHECK_EQ(net.ServerGetInfo(nullptr, 101, &buffer), 0);
@@ -427,7 +414,7 @@ void LocalNetworkInformation(NetApi& net) {
             CHECK_DIFF((info->sv101_type & SV_TYPE_WORKSTATION) != 0, true, false,
                        "NetServerGetInfo's type is SV_TYPE_NT alone");
         CHECK(wide::Narrow(info->sv101_name) == ComputerName());
-        CHECK_EQ(net.BufferFree(buffer), 0);
+        CHECK_EQ(net.ApiBufferFree(buffer), 0);
     }
 
     buffer = nullptr;
@@ -437,29 +424,20 @@ void LocalNetworkInformation(NetApi& net) {
         CHECK(wide::Narrow(info->usrmod2_domain_name) == ComputerName());
         MeasureText("account domain", wide::Narrow(info->usrmod2_domain_name));
         CHECK(info->usrmod2_domain_id != nullptr && IsValidSid(info->usrmod2_domain_id));
-        CHECK_EQ(net.BufferFree(buffer), 0);
+        CHECK_EQ(net.ApiBufferFree(buffer), 0);
     }
     buffer = nullptr;
     Measure("NetUserModalsGet level 0", net.UserModalsGet(nullptr, 0, &buffer));
-    if (buffer) net.BufferFree(buffer);
+    if (buffer) net.ApiBufferFree(buffer);
     // Another computer than this one and the domain's controller.
     buffer = nullptr;
     const NET_API_STATUS elsewhere = net.ServerGetInfo(const_cast<LPWSTR>(WTEXT("\\\\NOSUCHHOST")), 101, &buffer);
     Measure("NetServerGetInfo(\\\\NOSUCHHOST)", elsewhere);
     CHECK(elsewhere != 0);
-    if (buffer) net.BufferFree(buffer);
+    if (buffer) net.ApiBufferFree(buffer);
 
-    if (net.GetJoinInformation) {
-        LPWSTR name = nullptr;
-        NETSETUP_JOIN_STATUS status = NetSetupUnknownStatus;
-        CHECK_EQ(net.GetJoinInformation(nullptr, &name, &status), 0);
-        CHECK_EQ(status, NetSetupWorkgroupName);
-        if (name) {
-            MeasureText("join information", wide::Narrow(name));
-            CHECK_EQ(net.BufferFree(name), 0);
-        }
-    }
-    CHECK_EQ(net.BufferFree(nullptr), 0);
+    if (net.GetJoinInformation) CheckJoinInformation(net, NetSetupWorkgroupName, nullptr);
+    CHECK_EQ(net.ApiBufferFree(nullptr), 0);
 }
 
 void Domain(NetApi& net) {
@@ -468,7 +446,7 @@ void Domain(NetApi& net) {
     CHECK_EQ(net.GetDCName(nullptr, WTEXT("ORVANEDOM"), &buffer), 0);
     if (buffer) {
         CHECK(wide::Narrow(reinterpret_cast<LPWSTR>(buffer)) == "\\\\ORVANEDC");
-        net.BufferFree(buffer);
+        net.ApiBufferFree(buffer);
     }
     buffer = nullptr;
     CHECK_EQ(net.GetDCName(nullptr, WTEXT("NOSUCHDOMAIN"), &buffer), NERR_DCNotFound);
@@ -504,7 +482,7 @@ void Domain(NetApi& net) {
     if (auto* got = reinterpret_cast<USER_INFO_1*>(buffer)) {
         CHECK_EQ(got->usri1_flags & UF_WORKSTATION_TRUST_ACCOUNT, UF_WORKSTATION_TRUST_ACCOUNT);
         CHECK(got->usri1_password == nullptr);
-        net.BufferFree(buffer);
+        net.ApiBufferFree(buffer);
     }
     CHECK_EQ(net.UserDel(dc.c_str(), account.c_str()), 0);
     CHECK_EQ(net.UserDel(dc.c_str(), account.c_str()), NERR_UserNotFound);
@@ -514,7 +492,7 @@ void Domain(NetApi& net) {
     if (auto* modals = reinterpret_cast<USER_MODALS_INFO_2*>(buffer)) {
         CHECK(wide::Narrow(modals->usrmod2_domain_name) == kDomain);
         CHECK(IsValidSid(modals->usrmod2_domain_id));
-        net.BufferFree(buffer);
+        net.ApiBufferFree(buffer);
     }
 
     CHECK_EQ(net.UseDel(nullptr, &remote[0], USE_NOFORCE), 0);
@@ -527,25 +505,12 @@ void Domain(NetApi& net) {
                             0x23),
              ERROR_LOGON_FAILURE);
     CHECK_EQ(net.JoinDomain(nullptr, WTEXT("ORVANEDOM"), nullptr, nullptr, nullptr, 0x23), 0);
-    LPWSTR name = nullptr;
-    NETSETUP_JOIN_STATUS status = NetSetupUnknownStatus;
-    CHECK_EQ(net.GetJoinInformation(nullptr, &name, &status), 0);
-    CHECK_EQ(status, NetSetupDomainName);
-    if (name) {
-        CHECK(wide::Narrow(name) == kDomain);
-        net.BufferFree(name);
-    }
+    CheckJoinInformation(net, NetSetupDomainName, kDomain);
     CHECK_EQ(net.JoinDomain(nullptr, WTEXT("ORVANEWG"), nullptr, nullptr, nullptr, 0), NERR_SetupAlreadyJoined);
     CHECK_EQ(net.UnjoinDomain(nullptr, nullptr, nullptr, 4), 0);
     CHECK_EQ(net.UnjoinDomain(nullptr, nullptr, nullptr, 4), NERR_SetupNotJoined);
     CHECK_EQ(net.JoinDomain(nullptr, WTEXT("ORVANEWG"), nullptr, nullptr, nullptr, 0x20), 0);
-    name = nullptr;
-    CHECK_EQ(net.GetJoinInformation(nullptr, &name, &status), 0);
-    CHECK_EQ(status, NetSetupWorkgroupName);
-    if (name) {
-        CHECK(wide::Narrow(name) == "ORVANEWG");
-        net.BufferFree(name);
-    }
+    CheckJoinInformation(net, NetSetupWorkgroupName, "ORVANEWG");
 }
 
 void Network() {
@@ -582,7 +547,7 @@ void WorkgroupJoinSteps() {
     CHECK_EQ(net.UserModalsGet(nullptr, 2, &buffer), 0);
     wide::WString local;
     if (auto* info = reinterpret_cast<USER_MODALS_INFO_2*>(buffer)) local = info->usrmod2_domain_name;
-    net.BufferFree(buffer);
+    net.ApiBufferFree(buffer);
 
     Policy policy;
     CHECK_EQ(Open(local.c_str(), 0xF0FFF, &policy), 0);
@@ -614,8 +579,6 @@ struct Service {
     }
 };
 
-const char kNetlogonKey[] = "SYSTEM\\CurrentControlSet\\Services\\Netlogon";
-
 bool ChangeStart(SC_HANDLE service, DWORD start, LPCWSTR display) {
     return ChangeServiceConfigW(service, SERVICE_NO_CHANGE, start, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
                                 nullptr, nullptr, nullptr, display) != 0;
@@ -630,9 +593,9 @@ void Services() {
 
     // The size query fails with ERROR_MORE_DATA and reports the size.
     DWORD needed = 0, count = 0xdeadbeef, resume = 0;
-    SetLastError(0xdeadbeef);
-    CHECK(!EnumServicesStatusW(manager.h, SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, 0, &needed, &count, &resume));
-    CHECK_EQ(GetLastError(), ERROR_MORE_DATA);
+    CHECK_LAST_ERROR(
+        !EnumServicesStatusW(manager.h, SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, 0, &needed, &count, &resume),
+        ERROR_MORE_DATA);
     CHECK(needed > sizeof(ENUM_SERVICE_STATUSW));
     CHECK_EQ(count, 0);
     std::vector<BYTE> block(needed);
@@ -678,21 +641,17 @@ void Services() {
     SC_HANDLE remote = OpenSCManagerW(WTEXT("\\\\NOSUCHHOST"), nullptr, SC_MANAGER_CONNECT);
     CHECK_DIFF(remote != nullptr, false, true, "OpenSCManagerW ignores the machine name");
     if (remote) CloseServiceHandle(remote);
-    SetLastError(0xdeadbeef);
-    CHECK(OpenSCManagerW(nullptr, WTEXT("NoSuchDatabase"), SC_MANAGER_CONNECT) == nullptr);
-    CHECK_EQ(GetLastError(), ERROR_INVALID_NAME);
+    CHECK_LAST_ERROR(OpenSCManagerW(nullptr, WTEXT("NoSuchDatabase"), SC_MANAGER_CONNECT) == nullptr,
+                     ERROR_INVALID_NAME);
 
-    SetLastError(0xdeadbeef);
-    CHECK(OpenServiceW(manager.h, WTEXT("NoSuchService"), SERVICE_ALL_ACCESS) == nullptr);
-    CHECK_EQ(GetLastError(), ERROR_SERVICE_DOES_NOT_EXIST);
+    CHECK_LAST_ERROR(OpenServiceW(manager.h, WTEXT("NoSuchService"), SERVICE_ALL_ACCESS) == nullptr,
+                     ERROR_SERVICE_DOES_NOT_EXIST);
 
     Service service;
     service.h = OpenServiceW(manager.h, WTEXT("netlogon"), 0xF01FF);
     CHECK(service.h != nullptr);
     if (!service.h) return;
-    SetLastError(0xdeadbeef);
-    CHECK(!QueryServiceConfigW(service.h, nullptr, 0, &needed));
-    CHECK_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    CHECK_LAST_ERROR(!QueryServiceConfigW(service.h, nullptr, 0, &needed), ERROR_INSUFFICIENT_BUFFER);
     CHECK(needed > sizeof(QUERY_SERVICE_CONFIGW));
     std::vector<BYTE> config(needed);
     auto* cfg = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data());
@@ -704,26 +663,17 @@ void Services() {
     const wide::WString display = cfg->lpDisplayName;
 
     // The start type lands in the Services key.
-    DWORD start = 0;
     CHECK(ChangeStart(service.h, SERVICE_DISABLED, display.c_str()));
-    CHECK(ReadDword(kNetlogonKey, "Start", &start));
-    CHECK_EQ(start, SERVICE_DISABLED);
-    SetLastError(0xdeadbeef);
-    CHECK(!StartServiceW(service.h, 0, nullptr));
-    CHECK_EQ(GetLastError(), ERROR_SERVICE_DISABLED);
+    CHECK_EQ(NetlogonStart(), SERVICE_DISABLED);
+    CHECK_LAST_ERROR(!StartServiceW(service.h, 0, nullptr), ERROR_SERVICE_DISABLED);
     CHECK(ChangeStart(service.h, SERVICE_AUTO_START, display.c_str()));
-    CHECK(ReadDword(kNetlogonKey, "Start", &start));
-    CHECK_EQ(start, SERVICE_AUTO_START);
-    SetLastError(0xdeadbeef);
-    CHECK(!ChangeStart(service.h, 7, display.c_str()));
-    CHECK_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    CHECK_EQ(NetlogonStart(), SERVICE_AUTO_START);
+    CHECK_LAST_ERROR(!ChangeStart(service.h, 7, display.c_str()), ERROR_INVALID_PARAMETER);
 
     // Stopping what does not run.
     SERVICE_STATUS status;
     std::memset(&status, 0, sizeof status);
-    SetLastError(0xdeadbeef);
-    CHECK(!ControlService(service.h, SERVICE_CONTROL_STOP, &status));
-    CHECK_EQ(GetLastError(), ERROR_SERVICE_NOT_ACTIVE);
+    CHECK_LAST_ERROR(!ControlService(service.h, SERVICE_CONTROL_STOP, &status), ERROR_SERVICE_NOT_ACTIVE);
     CHECK(QueryServiceStatus(service.h, &status));
     CHECK_EQ(status.dwCurrentState, SERVICE_STOPPED);
     CHECK(ChangeStart(service.h, SERVICE_DEMAND_START, display.c_str()));
@@ -732,26 +682,15 @@ void Services() {
     Service queryOnly;
     queryOnly.h = OpenServiceW(manager.h, WTEXT("Netlogon"), SERVICE_QUERY_CONFIG);
     CHECK(queryOnly.h != nullptr);
-    SetLastError(0xdeadbeef);
-    CHECK(!ChangeStart(queryOnly.h, SERVICE_AUTO_START, nullptr));
-    CHECK_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    CHECK_LAST_ERROR(!ChangeStart(queryOnly.h, SERVICE_AUTO_START, nullptr), ERROR_ACCESS_DENIED);
 
     CHECK(CloseServiceHandle(service.h));
-    SetLastError(0xdeadbeef);
-    CHECK(!CloseServiceHandle(service.h));
-    CHECK_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    CHECK_LAST_ERROR(!CloseServiceHandle(service.h), ERROR_INVALID_HANDLE);
     service.h = nullptr;
 }
 
 int RunAll() {
-    OSVERSIONINFOA info;
-    std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-    GetVersionExA(&info);
-    g_win2000 = info.dwMajorVersion >= 5;
-    std::printf("platform %lu, version %lu.%lu%s\n", static_cast<unsigned long>(info.dwPlatformId),
-                static_cast<unsigned long>(info.dwMajorVersion), static_cast<unsigned long>(info.dwMinorVersion),
-                g_wine ? ", Wine" : "");
+    g_win2000 = StartRun().dwMajorVersion >= 5;
     DeleteTree(HKEY_LOCAL_MACHINE, simarea::kSimRoot);
     Sids();
     Privileges();
@@ -766,24 +705,14 @@ int RunAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!StartSim(argc, argv, "nt4", "nt4|win2000")) return 2;
 #ifdef ORVANE_SIM
-    sim::Reset();
-    sim::Platform platform = sim::Platform::NT4;
-    if (argc > 1 && (!sim::ParsePlatform(argv[1], &platform) || platform == sim::Platform::Win98)) {
-        std::printf("usage: %s [nt4|win2000]\n", argv[0]);
-        return 2;
-    }
-    sim::SetPlatform(platform);
     // The machine the Wine prefix is: a Netlogon service, started on demand.
     sim::AddService({"Netlogon", "Net Logon", "%SystemRoot%\\System32\\lsass.exe", SERVICE_WIN32_SHARE_PROCESS,
                      SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL});
     sim::AddService({"EventLog", "Event Log", "%SystemRoot%\\System32\\services.exe", SERVICE_WIN32_SHARE_PROCESS,
                      SERVICE_AUTO_START, SERVICE_ERROR_NORMAL});
     sim::SetServiceRunning("EventLog", true);
-#else
-    (void)argc;
-    (void)argv;
-    if (HMODULE ntdll = GetModuleHandleA("ntdll.dll")) g_wine = GetProcAddress(ntdll, "wine_get_version") != nullptr;
 #endif
     return RunAll();
 }

@@ -2,61 +2,18 @@
 // to the saved result and the undo file takes the result back, exactly, for
 // every sample machine and every command family that writes; the files
 // keep the machine file's encoding; '-' is the host's own standard output.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "HostRun.h"
 #include "sim/control.h"
-
-extern char** environ;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-// Runs the host with standard output redirected to `out` (a file, as a
-// shell redirect makes it) and answers its exit status.
-int RunHost(const std::vector<std::string>& args, const fs::path& out) {
-    std::vector<std::string> argv = {ORVANE_HOST};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> raw;
-    for (auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
-    raw.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using namespace hostrun;
 
 // The platform a sample machine is: nt4*.reg, win2000*.reg, else Windows 98.
 sim::Platform PlatformOf(const fs::path& machine) {
@@ -81,15 +38,8 @@ std::string MachineAfter(const std::vector<fs::path>& files, sim::Platform platf
 
 bool IsUtf16(const std::string& bytes) { return bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE'; }
 
-class HostFilesTest : public ::testing::Test {
+class HostFilesTest : public ScratchDirTest {
 protected:
-    void SetUp() override {
-        char dirTemplate[] = "/tmp/orvane-host-files-XXXXXX";
-        ASSERT_NE(mkdtemp(dirTemplate), nullptr);
-        dir = dirTemplate;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // The sample machines as they are, and each also as regedit writes a
     // 5.00 file: UTF-16LE with a byte-order mark.
     std::vector<fs::path> Machines() {
@@ -100,13 +50,12 @@ protected:
             sim::Reset();
             EXPECT_TRUE(sim::ImportRegFile(entry.path().string()).ok);
             const fs::path wide = dir / (entry.path().stem().string() + "-utf16.reg");
-            Write(wide, sim::EncodeRegText(sim::ExportReg(sim::RegFormat::Regedit5), sim::RegEncoding::Utf16Le));
+            std::ofstream(wide, std::ios::binary)
+                << sim::EncodeRegText(sim::ExportReg(sim::RegFormat::Regedit5), sim::RegEncoding::Utf16Le);
             machines.push_back(wide);
         }
         return machines;
     }
-
-    fs::path dir;
 };
 
 struct WritingCommands {

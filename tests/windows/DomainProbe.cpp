@@ -35,19 +35,16 @@ std::string Narrow(LPCWSTR text) {
     return out;
 }
 
+void SetValue(const char* key, const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY k = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != 0) return;
+    RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(k);
+}
 void SetText(const char* key, const char* name, const char* text) {
-    HKEY k = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != 0) return;
-    RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1));
-    RegCloseKey(k);
+    SetValue(key, name, REG_SZ, text, DWORD(std::strlen(text) + 1));
 }
-
-void SetDword(const char* key, const char* name, DWORD value) {
-    HKEY k = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != 0) return;
-    RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(k);
-}
+void SetDword(const char* key, const char* name, DWORD value) { SetValue(key, name, REG_DWORD, &value, 4); }
 
 DWORD NetlogonStart() {
     HKEY k = nullptr;
@@ -83,6 +80,15 @@ std::string DoubleLog(size_t from) {
     return from < text.size() ? text.substr(from) : std::string();
 }
 
+// What the class reads of the machine's membership.
+void CheckJoined(CW2KDomain& probe, int wantState, const char* wantName) {
+    LPCWSTR name = nullptr;
+    int state = -1;
+    CHECK_EQ(probe.GetJoinInformation(&name, &state), 1);
+    CHECK_EQ(state, wantState);
+    CHECK_TEXT(Narrow(name), wantName);
+}
+
 void Windows2000Joins(bool withDouble) {
     g_case = "2000 join";
     CW2KDomain probe;
@@ -97,18 +103,12 @@ void Windows2000Joins(bool withDouble) {
         CHECK_EQ(state, 7);
         return;
     }
-    LPCWSTR name = nullptr;
-    int state = -1;
-    CHECK_EQ(probe.GetJoinInformation(&name, &state), 1);
-    CHECK_EQ(state, CW2KDomain::WorkgroupMember);
-    CHECK_TEXT(Narrow(name), "WORKGROUP");
+    CheckJoined(probe, CW2KDomain::WorkgroupMember, "WORKGROUP");
 
     // Joined with the logged-on user's rights; Netlogon starts automatically.
     CHECK_EQ(CW2KDomain().JoinDomain(WTEXT("ORVANEDOM"), nullptr, nullptr), 1);
     CHECK_EQ(NetlogonStart(), SERVICE_AUTO_START);
-    CHECK_EQ(probe.GetJoinInformation(&name, &state), 1);
-    CHECK_EQ(state, CW2KDomain::DomainMember);
-    CHECK_TEXT(Narrow(name), "ORVANEDOM");
+    CheckJoined(probe, CW2KDomain::DomainMember, "ORVANEDOM");
 
     // Already a member: unjoined with the qualified account, joined again.
     const size_t mark = DoubleLog(0).size();
@@ -127,9 +127,7 @@ void Windows2000Joins(bool withDouble) {
 
     CHECK_EQ(CW2KDomain().JoinWorkgroup(WTEXT("ORVANEWG"), nullptr, nullptr), 1);
     CHECK_EQ(NetlogonStart(), SERVICE_DEMAND_START);
-    CHECK_EQ(probe.GetJoinInformation(&name, &state), 1);
-    CHECK_EQ(state, CW2KDomain::WorkgroupMember);
-    CHECK_TEXT(Narrow(name), "ORVANEWG");
+    CheckJoined(probe, CW2KDomain::WorkgroupMember, "ORVANEWG");
 }
 
 void NT4Domain(bool withDouble) {
