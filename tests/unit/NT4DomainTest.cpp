@@ -196,11 +196,11 @@ TEST_F(NT4DomainTest, DomainJoinCreatesTheAccountTrustSecretAndSwitchesNetlogonO
     ASSERT_EQ(d.JoinDomain(domain, nullptr, nullptr, nullptr), 1) << d.GetErrorText();
     EXPECT_EQ(wide::Narrow(domain), "CORP");  // upper-cased in the caller's text
     EXPECT_EQ(g_seen, (std::vector<std::string>{"", "No computer account exists", "Add machine account OK"}));
-    // The account, the secret, the primary domain and Netlogon a join leaves:
-    // scenario wnet/join-domain-nt4; here the trust of a domain given in
-    // small letters.
+    // The account and the secret a join leaves: scenario wnet/join-domain-nt4.
+    EXPECT_EQ(sim::GetPrimaryDomain().name + " " + sim::GetPrimaryDomain().sid, std::string("CORP ") + kCorpSid);
     ASSERT_EQ(sim::TrustedDomains().size(), 1u);
-    EXPECT_EQ(sim::TrustedDomains()[0].name, "CORP");
+    EXPECT_EQ(sim::TrustedDomains()[0].name, "CORP");  // given in small letters
+    EXPECT_EQ(NetlogonStart(), DWORD(SERVICE_AUTO_START));
     EXPECT_EQ(Arg("NetUseAdd", 0, "remote") + "|" + Arg("NetUseAdd", 0, "username") + "|" +
                   Arg("NetUseAdd", 0, "password") + "|" + Arg("NetUseAdd", 0, "domainname") + "|" +
                   Arg("NetUseAdd", 0, "asg_type"),

@@ -1,7 +1,7 @@
 // Protocol installs and removals and service bindings on Windows 95/98
 // machines: the shared scans, the INF sections an install applies, the
-// refusals and what they leave. The layouts written, the removal of the
-// lowest binding, bind, unbind and the query's selectors are pinned by the
+// refusals and what they leave, removal, bind, unbind and the query. The
+// layouts written and more binds, unbinds and removals are pinned by the
 // scenarios in tests/scenarios/protocol.
 #include <gtest/gtest.h>
 #include <setupapi.h>
@@ -19,6 +19,12 @@ const char kNetTrans[] = "System\\CurrentControlSet\\Services\\Class\\NetTrans";
 const char kVnbtOnly[] =
     "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\VNBT]\r\n"
     "\"StaticVxD\"=\"vnbt.386\"\r\n\"Start\"=hex:00\r\n\r\n";
+
+// A key's subtree as .reg lines, without the header; empty when missing.
+std::string Tree(const std::string& path) {
+    const std::string text = sim::ExportRegKey(sim::RegFormat::Regedit4, "HKEY_LOCAL_MACHINE\\" + path);
+    return text.substr(text.find("\r\n\r\n") + 4);
+}
 
 bool Exists(const std::string& path) { return sim::KeyExists("HKEY_LOCAL_MACHINE\\" + path); }
 
@@ -132,6 +138,9 @@ TEST_F(NetProtocolsTest, InstallAppliesTheInfSectionsToTheNewInstance) {
          "[-HKEY_LOCAL_MACHINE\\Enum\\Network\\MSTCP\\0001]\r\n[-HKEY_LOCAL_MACHINE\\" +
          std::string(kNetTrans) + "\\0002]\r\n");
     EXPECT_EQ(p.Install(3, ORVANE_PROTOCOL_TCPIP), 1);
+    // Its own master copy; the rest of the layout: scenario protocol/install-both-new-card-win98.
+    EXPECT_NE(Tree("Enum\\Network\\MSTCP\\0001").find("\"MasterCopy\"=\"Enum\\\\Network\\\\MSTCP\\\\0001\""),
+              std::string::npos);
     const auto& installs = sim::InfInstalls();
     ASSERT_EQ(installs.size(), 3u);
     const char* sections[] = {"MSTCP.install", "MSTCP.ndi", "MSTCP.VnbtOff.Install"};
@@ -203,6 +212,13 @@ TEST_F(NetProtocolsTest, InstallThatCannotCompleteWritesNothing) {
     }
 }
 
+TEST_F(NetProtocolsTest, RemovalTakesTheBindingsInstanceAndTheDriverInstance) {
+    ASSERT_EQ(p.UninstallTCPIP(1), 1);
+    EXPECT_FALSE(Exists("Enum\\Network\\MSTCP\\0001"));
+    EXPECT_FALSE(Exists(std::string(kNetTrans) + "\\0001"));
+    EXPECT_EQ(Messages(), 0u);
+}
+
 TEST_F(NetProtocolsTest, RefusedRemovalChangesNothing) {
     struct Case {
         const char* name;
@@ -238,6 +254,21 @@ TEST_F(NetProtocolsTest, RefusedRemovalChangesNothing) {
 
 // ---- Service bindings --------------------------------------------------------------
 
+TEST_F(NetProtocolsTest, BoundClientBringsItsOwnFileSharingInstanceAndTakesItAlong) {
+    ASSERT_EQ(p.BindServices(1, ORVANE_PROTOCOL_TCPIP, ORVANE_SERVICE_CLIENT), 1);
+    // Every master copy is \0000 (the file-sharing instance's layout and more
+    // binds and unbinds: scenarios protocol/install-bind-win98, bind-unbind-win98).
+    EXPECT_EQ(Tree("Enum\\Network\\VREDIR\\0004"),
+              "[HKEY_LOCAL_MACHINE\\Enum\\Network\\VREDIR\\0004]\r\n\"Class\"=\"NetClient\"\r\n"
+              "\"Driver\"=\"NetClient\\\\0000\"\r\n\"MasterCopy\"=\"Enum\\\\Network\\\\VREDIR\\\\0000\"\r\n"
+              "\"DeviceDesc\"=\"Client for Microsoft Networks\"\r\n\"CompatibleIDs\"=\"VREDIR\"\r\n"
+              "\"Mfg\"=\"Microsoft\"\r\n\"ConfigFlags\"=hex:10,00,00,00\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Enum\\Network\\VREDIR\\0004\\Bindings]\r\n\"VSERVER\\\\0002\"=\"\"\r\n\r\n");
+    ASSERT_EQ(p.UnbindServices(1, ORVANE_PROTOCOL_TCPIP, ORVANE_SERVICE_CLIENT), 1);  // VREDIR\0001, the lowest
+    ASSERT_EQ(p.UnbindServices(1, ORVANE_PROTOCOL_TCPIP, ORVANE_SERVICE_CLIENT), 1);
+    EXPECT_FALSE(Exists("Enum\\Network\\VREDIR\\0004") || Exists("Enum\\Network\\VSERVER\\0002"));
+}
+
 TEST_F(NetProtocolsTest, BindingsThatCannotBeMadeChangeNothing) {
     struct Case {
         const char* name;
@@ -269,6 +300,24 @@ TEST_F(NetProtocolsTest, BindingsThatCannotBeMadeChangeNothing) {
         }
         EXPECT_EQ(Diff(before), "REGEDIT4\r\n\r\n") << c.name;
     }
+}
+
+TEST_F(NetProtocolsTest, QueryAnswersFromTheBindingsAndItsSelectorRules) {
+    // Card 2's binding names an instance without a driver: the table sees no
+    // TCP/IP there, the query still finds the binding.
+    Seed("[HKEY_LOCAL_MACHINE\\Enum\\Network\\MSTCP\\0002]\r\n\"Driver\"=-\r\n");
+    struct Case {
+        DWORD adapter, protocol, service;
+        int answer;
+    };
+    const Case cases[] = {
+        {0, 1, 1, 1}, {0, 2, 2, 1}, {1, 1, 1, 0}, {1, 1, 2, 1},          {1, 2, 3, 0},
+        {0, 3, 1, 0}, {0, 0, 1, 0}, {0, 1, 0, 0}, {0, 1, 3, 1},          {0, 2, 0xFFFFFFFF, 1},
+        {2, 1, 2, 1}, {3, 1, 3, 0}, {0xFFFFFFFF, 1, 1, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(p.GetServiceBinding(c.adapter, c.protocol, c.service), c.answer)
+            << c.adapter << " " << c.protocol << " " << c.service;
 }
 
 // On NT (the operations make no platform test) the byte counts of the empty

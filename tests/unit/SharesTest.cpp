@@ -54,10 +54,16 @@ TEST(Win9xShares, ListsDiskSharesAsTheyAreAndMakesThemAgainUnchanged) {
     EXPECT_STREQ(t.Path[0], "C:\\DATA");
     EXPECT_STREQ(t.ReadOnlyPassword[0], "READPW");
     EXPECT_EQ(t.Flags[0], 0x191u);
-    // The share whose remark does not fit the table is never touched. (What a
-    // write makes again, and that printers stay: scenario wnet/shares-win98.)
     const sim::RegSnapshot before = sim::TakeSnapshot();
+    sim::ClearApiCalls();
     EXPECT_EQ(shares.Write(t), 1);
+    EXPECT_EQ(sim::ApiCallsOf("NetShareDel").size(), 2u);
+    // Flags, type and both passwords come back as they were. (Windows 98 puts
+    // a new key last: TOOLS moved.) The share whose remark does not fit the
+    // table is never touched, nor a printer (scenario wnet/shares-win98).
+    EXPECT_EQ(ValuesOf((std::string(kLanMan) + "DATA").c_str()),
+              "\"Flags\"=dword:00000191\n\"Parm1enc\"=hex:\n\"Parm2enc\"=hex:67,df,0c,e2,03,fe\n"
+              "\"Path\"=\"C:\\\\DATA\"\n\"Remark\"=\"Docs\"\n\"Type\"=dword:00000000");
     EXPECT_EQ(sim::DiffReg(before, sim::RegFormat::Regedit4).find("NOTES"), std::string::npos);
 }
 
@@ -100,7 +106,6 @@ TEST(WinNTShares, DiskSharesComeBackUnlimitedWhileOthersAreNeverTouched) {
         ASSERT_EQ(shares.Enumerate(t), 1);
         EXPECT_EQ(Names(t), "TEAM ");
         EXPECT_STREQ(t.Remark[0], "Team");
-        // The level-2 arguments of the share made again: scenario wnet/shares-nt4.
         EXPECT_EQ(shares.Write(t), 1);
         const std::string after = ValuesOf(kShares);
         for (const char* kept : {"\"LASER\"", "\"LONGREMARK\"", "\"LONGSHARENAME\"", "\"LONGPATH\""})
@@ -108,6 +113,9 @@ TEST(WinNTShares, DiskSharesComeBackUnlimitedWhileOthersAreNeverTouched) {
         t.InUse[0] = 0;
         ASSERT_EQ(shares.Enumerate(t), 1);
         EXPECT_EQ(Names(t), "TEAM ");
+        // Unlimited, at its path; the rest of the level-2 arguments: scenario wnet/shares-nt4.
+        EXPECT_EQ(sim::ApiCallsOf("NetShareAdd").back().Arg("max_uses"), "0xFFFFFFFF");
+        EXPECT_EQ(sim::ApiCallsOf("NetShareAdd").back().Arg("path"), "D:\\TEAM");
         EXPECT_EQ(sim::Describe(sim::LiveSecurityResources()), sim::Describe({}));
     }
 }

@@ -160,8 +160,11 @@ TEST_F(W2KDomainTest, DomainMemberIsUnjoinedBeforeTheJoin) {
 }
 
 TEST_F(W2KDomainTest, WorkgroupJoinUnjoinsOnlyADomainMember) {
-    // A workgroup member joins without an unjoin: scenario wnet/join-workgroup-win2000.
+    // A workgroup member joins without an unjoin (the arguments: scenario
+    // wnet/join-workgroup-win2000).
     CW2KDomain d;
+    EXPECT_EQ(d.JoinWorkgroup(WTEXT("OFFICE"), nullptr, nullptr), 1);
+    EXPECT_EQ(Sequence(), "NetGetJoinInformation NetApiBufferFree NetJoinDomain ");
     ASSERT_EQ(d.JoinDomain(WTEXT("CORP"), nullptr, nullptr), 1);
     sim::ClearApiCalls();
     // The credentials go to the unjoin exactly as given.

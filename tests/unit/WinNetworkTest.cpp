@@ -200,8 +200,9 @@ TEST(WinNetworkLogonChoices, PrimaryLogonWriteMarksExactlyTheChosenClient) {
         const char* provider;    // "PrimaryProvider" afterwards
         int marked;              // the client with Ndi\Default, -1 none
     };
-    // A client chosen, and one unknown: scenario wnet/logon-win98.
+    // One more client, and one unknown: scenario wnet/logon-win98.
     const Case cases[] = {
+        {"Client for NetWare Networks", 1, "NWREDIR", "NetWare", 1},
         {"Windows Logon", 1, "", "", -1},
         {"", 1, "", "", -1},
         {"windows logon", 0, "VREDIR", "Microsoft Network", 0},  // searched among the clients: none
@@ -276,16 +277,23 @@ TEST(WinNetworkWrite, NothingChangedWritesNothingAnywhere) {
 }
 
 // Each counted step failing on its own, with the others still written, is
-// swept by FaultSweep (wnet_edits_win98); what a clean write stores is in the
-// scenarios wnet/rename-win98, edits-win98 and logon-win98. A system without
-// SetComputerNameA has the name stored all the same.
-TEST(WinNetworkWrite, Windows98WithoutSetComputerNameAStoresTheName) {
-    Machine(sim::Platform::Win98, kSample98);
+// swept by FaultSweep (wnet_edits_win98). A system without SetComputerNameA
+// has every row stored all the same.
+TEST(WinNetworkWrite, Windows98StoresEveryRowEvenWithoutSetComputerNameA) {
+    Machine(sim::Platform::Win98, kSample98, Key(kLogon) + Line("LMLogon", "hex:00,00,00,00"));
     sim::RemoveFunction("KERNEL32.DLL", "SetComputerNameA");
     CWinNetwork w;
     w.SetComputerNameText("ORION2");
+    w.SetNTLogon(5);
+    w.SetQuickLogon(0);
+    sim::ClearApiCalls();
     EXPECT_EQ(w.WriteData(), 1);
+    EXPECT_EQ(sim::ApiCallsOf("NetShareAdd").size(), 2u);  // both shares made again
     EXPECT_NE(ValuesOf(kVnetsup).find("\"ComputerName\"=\"ORION2\""), std::string::npos);
+    EXPECT_NE(ValuesOf(kLogon).find("\"LMLogon\"=hex:01,00,00,00"), std::string::npos);
+    EXPECT_NE(ValuesOf(kProvider).find("\"LogonDisconnected\"=hex:00,00,00,00"), std::string::npos);
+    EXPECT_EQ(ValuesOf("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"),
+              "\"DisablePwdCaching\"=dword:00000000");
 }
 
 class WinNetworkNTWrite : public ::testing::Test {
@@ -315,12 +323,14 @@ TEST_F(WinNetworkNTWrite, TheJoinFollowsTheFieldsOnlyWhileADomainChangeIsPending
         size_t joinCalls;
     };
     const auto nt4 = sim::Platform::NT4, w2k = sim::Platform::Win2000;
-    // A rename, a domain and a workgroup joined, a bad workgroup: scenarios
+    // A rename, a domain and a workgroup joined: scenarios
     // wnet/rename-win2000, join-domain-*, join-workgroup-win2000; a refused
     // workgroup move: FaultSweep (wnet_workgroup_nt4).
     const Case cases[] = {
         {"2000 unknown domain", w2k, [](CWinNetwork& w) { w.SetNTLogon(1), w.SetNTLogonDomain("EAST"); }, 0,
          "Error joining the domain. Check your privilege on the server.;", "WORKGROUP", 1},
+        {"2000 bad workgroup", w2k, [](CWinNetwork& w) { w.SetComputerWorkgroup("A*B"); }, 0,
+         "Error joining the workgroup;", "WORKGROUP", 1},
         {"2000 empty workgroup joins the domain field", w2k, [](CWinNetwork& w) { w.SetComputerWorkgroup(""); }, 0,
          "Error joining the domain. Check your privilege on the server.;", "WORKGROUP", 1},
         {"NT4 domain, name refused", nt4,
@@ -370,17 +380,29 @@ TEST_F(WinNetworkNTWrite, Windows2000RepeatsTheJoinOnEveryWriteAndNeedsItsFuncti
     EXPECT_EQ(sim::MessageBoxes().size(), 0u);
 }
 
-// Each name step failing counts (FaultSweep, wnet_*_win2000); without
-// SetComputerNameExA the host name values are still ours to write.
-TEST_F(WinNetworkNTWrite, Windows2000WithoutSetComputerNameExAStoresTheHostName) {
+// Without SetComputerNameExA the host name values are still ours to write,
+// and a connection keeps its provider and connection type; with only
+// SetComputerNameExA there, its failure counts.
+TEST_F(WinNetworkNTWrite, EachNameStepOfWindows2000Counts) {
     const std::string tcpip = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
-    Prepare(sim::Platform::Win2000);
-    ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n\r\n[" + tcpip + "]\r\n").ok);
-    sim::RemoveFunction("KERNEL32.DLL", "SetComputerNameExA");
-    CWinNetwork w;
-    w.SetComputerNameText("ws02");
-    EXPECT_EQ(w.WriteData(), 1);
-    EXPECT_EQ(ValuesOf(tcpip.c_str()), "\"Hostname\"=\"ws02\"\n\"NV Hostname\"=\"ws02\"");
+    for (const bool exRemoved : {true, false}) {
+        SCOPED_TRACE(exRemoved ? "no SetComputerNameExA" : "no SetComputerNameA");
+        Prepare(sim::Platform::Win2000);
+        ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n\r\n[" + tcpip + "]\r\n" + Key("HKEY_CURRENT_USER\\Network\\H") +
+                                   Line("ProviderName", Sz("Microsoft Windows Network")) +
+                                   Line("RemotePath", Sz("\\\\\\\\F\\\\U")))
+                        .ok);
+        sim::RemoveFunction("KERNEL32.DLL", exRemoved ? "SetComputerNameExA" : "SetComputerNameA");
+        CWinNetwork w;
+        w.SetComputerNameText("ws02");
+        if (!exRemoved)
+            sim::SetKeyAccess("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName",
+                              sim::KeyAccess::ReadOnly);
+        EXPECT_EQ(w.WriteData(), exRemoved ? 1 : 0);
+        if (!exRemoved) continue;
+        EXPECT_EQ(ValuesOf(tcpip.c_str()), "\"Hostname\"=\"ws02\"\n\"NV Hostname\"=\"ws02\"");
+        EXPECT_NE(ValuesOf("HKEY_CURRENT_USER\\Network\\H").find("\"ProviderType\"=dword:00020000"), std::string::npos);
+    }
 }
 
 }  // namespace
