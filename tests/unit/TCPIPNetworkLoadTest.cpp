@@ -1,9 +1,8 @@
-// Machine-wide TCP/IP settings: the list splitter, the platform predicates
-// and what loading makes of the registry on each platform. The list rules
+// Machine-wide TCP/IP settings: the platform predicates and what loading
+// makes of the registry on each platform. The list rules
 // on whole machines are in tests/scenarios/tcp.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,40 +13,6 @@ namespace {
 
 using namespace tcptest;
 using Strings = std::vector<std::string>;
-
-Strings Split(const std::string& text, char separator) {
-    Strings items;
-    const char* remembered = text.c_str();
-    const char* item = nullptr;
-    size_t length = 0;
-    while (CTCPIPNetwork::NextListItem(remembered, separator, item, length)) {
-        items.emplace_back(item, length);
-        if (items.size() > 100) break;  // a splitter that never ends
-    }
-    return items;
-}
-
-TEST(TCPIPListSplitter, ItemsBetweenSeparatorsUntrimmed) {
-    struct Case {
-        const char* text;
-        char separator;
-        Strings items;
-    };
-    const Case cases[] = {
-        {"a,b", ',', {"a", "b"}},
-        {"a, b", ',', {"a", " b"}},
-        {",a", ',', {"", "a"}},
-        {"a,,b", ',', {"a", "", "b"}},
-        {"a,b,", ',', {"a", "b"}},
-        {",", ',', {""}},
-        {"", ',', {}},
-        {"a b", ',', {"a b"}},
-        {"a b", ' ', {"a", "b"}},
-        {"a  b ", ' ', {"a", "", "b"}},
-        {"a,b c", ' ', {"a,b", "c"}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(Split(c.text, c.separator), c.items) << '"' << c.text << '"';
-}
 
 TEST(TCPIPPredicates, FollowThePlatformProbes) {
     struct Case {
@@ -143,7 +108,6 @@ TEST(TCPIPLoading, ValuesPerPlatform) {
         {"NT 4.0", sim::Platform::NT4, Wins::PerAdapter, nt, "hnt", "dnt", "snt", 1, 1, 0, 0, "-"},
         {"NT 4.0 without NameServer", sim::Platform::NT4, Wins::PerAdapter, Key(kTcpip) + Sz("HostName", "h"), "h",
          "", "", 0, 0, 0, 0, "-"},
-        {"Windows 2000", sim::Platform::Win2000, Wins::PerAdapter, nt, "-", "nvd", "snt", 0, 0, 0, 0, "-"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -157,14 +121,6 @@ TEST(TCPIPLoading, ValuesPerPlatform) {
         EXPECT_EQ(tcp.GetWINSEnable(), c.winsEnable);
         EXPECT_EQ(tcp.GetDHCPWINS(), c.dhcpWins);
         EXPECT_EQ(Shown(tcp.GetNameServer1()), c.nameServer1);
-    }
-}
-
-TEST(TCPIPLoading, DHCPWINSOnlyWhenNoneOfTheFourValuesIsThere) {
-    for (const char* name : {"ScopeID", "NameServer1", "NameServer2", "NodeType"}) {
-        SCOPED_TRACE(name);
-        Prepare(sim::Platform::Win98, Key(kMstcp) + Sz(name, ""), Wins::Global);
-        EXPECT_EQ(CTCPIPNetwork().GetDHCPWINS(), 0);
     }
 }
 
