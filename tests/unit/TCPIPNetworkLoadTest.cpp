@@ -14,6 +14,8 @@ namespace {
 using namespace tcptest;
 using Strings = std::vector<std::string>;
 
+// Build 1903 with Winsock 1.1 and three digits with Winsock 1.1 are in
+// tests/scenarios/tcp/load-global-wins-dun-decides and load-global-wins-winsock.
 TEST(TCPIPPredicates, FollowThePlatformProbes) {
     struct Case {
         const char* what;
@@ -27,12 +29,9 @@ TEST(TCPIPPredicates, FollowThePlatformProbes) {
     const char* ras = "C:\\WINDOWS\\System\\rasapi32.dll";
     const Case cases[] = {
         {"98, no dial-up library", sim::Platform::Win98, nullptr, {}, 0x0101, 0, false, false, true, false, true},
-        {"98, build 1903", sim::Platform::Win98, ras, {4, 10, 0, 1903}, 0x0101, 0, false, false, true, false, true},
         {"98, build 1902", sim::Platform::Win98, ras, {4, 10, 0, 1902}, 0x0101, 0, false, false, true, true, false},
         {"98, three digits, Winsock 2.2", sim::Platform::Win98, ras, {4, 0, 0, 950}, 0x0202, 0, false, false, true,
          false, true},
-        {"98, three digits, Winsock 1.1", sim::Platform::Win98, ras, {4, 0, 0, 950}, 0x0101, 0, false, false, true,
-         true, false},
         {"98, three digits, Winsock 2.0", sim::Platform::Win98, ras, {4, 0, 0, 950}, 0x0002, 0, false, false, true,
          true, false},
         {"NT 4.0", sim::Platform::NT4, nullptr, {}, 0x0101, 4, true, false, true, false, true},
