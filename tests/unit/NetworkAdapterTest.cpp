@@ -91,6 +91,7 @@ TEST_F(AdapterTest, Win98BindingsNeedTheirPrefixExactlyAndSomethingAfterIt) {
         // No TCP/IP: no slot is readable and nothing is dumped.
         if (!c.tcpip) {
             EXPECT_EQ(t->GetIpAddress(0, 0), nullptr);
+            EXPECT_EQ(t->Record(0)->bDHCPWINS, 0);  // its settings are not even read
         }
     }
     EXPECT_FALSE(Dumped());
@@ -408,6 +409,14 @@ TEST_F(AdapterTest, EditsMarkOnlyWhatTheyChangeAndRecordTheirKind) {
     EXPECT_EQ(t->GetIpAddressCount(0), 0u);
     EXPECT_EQ(t->GetIpAddress(0, 0), nullptr);
     EXPECT_FALSE(Dumped());
+}
+
+TEST_F(AdapterTest, Win98SeventeenthAdapterIsIgnored) {
+    std::string reg;
+    for (int n = 0; n < 17; ++n) reg += Card98(n, "Net " + std::to_string(n));
+    auto t = Load(sim::Platform::Win98, reg);
+    ASSERT_EQ(t->AdapterCount(), 16u);
+    EXPECT_EQ(t->GetName(16), nullptr);
 }
 
 // A firewall adapter without a code collects every name but removes no card.

@@ -308,6 +308,22 @@ TEST_F(AdapterWriteTest, Win98AdapterWinsManualOffOrFromDhcp) {
     }
 }
 
+// Where adapters keep no WINS of their own (an old dial-up library and
+// Winsock 1.1) the write-back leaves every WINS value alone.
+TEST_F(AdapterWriteTest, Win98WithoutAdapterWinsWritesNoWinsValues) {
+    sim::Reset();
+    sim::SetFileVersion("C:\\WINDOWS\\System\\rasapi32.dll", 4, 0, 0, 950);
+    sim::SetWinsockHighVersion(0x0101);
+    ASSERT_TRUE(sim::ImportReg("REGEDIT4\n\n" + Card98(0, "A", "\"IPAddress\"=\"0.0.0.0\"\n\"NameServer1\"=\"5.5.5.5\"")).ok);
+    CNetworkAdapter t;
+    ASSERT_EQ(t.GetAdapterWINS(), 0);
+    t.SetGateway(0, 0, "10.0.0.1");
+    ASSERT_EQ(t.WriteData(), 1);
+    EXPECT_EQ(Str(kTcp98, "NameServer1") + "|" + Str(kTcp98, "NodeType") + "|" + Str(kMstcp, "ScopeID"),
+              "5.5.5.5|(missing)|(missing)");
+    EXPECT_EQ(Str(kTcp98, "DhcpIPAddress"), "(missing)");  // no DHCP values off NT
+}
+
 // The DHCP client is told address and mask in that order, and asked to
 // enable DHCP exactly when the address (not the mask) is 0.0.0.0; the NT
 // write-back also stores the DHCP values and the service start.
@@ -367,6 +383,7 @@ TEST_F(AdapterWriteTest, DumpOfOneRecordWritesLineFeedsInsideFieldsAsTextModeDoe
                         "Problem Index = 0x00000007\r\n\r\n**** START DUMP ADAPTER #1 ****\r\n"),
               0u);
     EXPECT_EQ(dump.find("ADAPTER #0"), std::string::npos);
+    EXPECT_NE(dump.find("\r\nbDHCPWINS   : FALSE\r\nbEnabled    : TRUE\r\n"), std::string::npos);
     EXPECT_NE(dump.find("\r\nAdapter Name        : Line 1\r\nLine 2\r\r\nEnd\r\nAdapterEnumRgy      : "),
               std::string::npos);
     EXPECT_EQ(dump.substr(dump.size() - 33), "**** END DUMP ADAPTER #1 ****\r\n\r\n");
@@ -379,8 +396,7 @@ TEST_F(AdapterWriteTest, DumpOfOneRecordWritesLineFeedsInsideFieldsAsTextModeDoe
 
 // NT stores the lists as multi-strings under its own names; Windows 2000
 // alone has an interface DNS text (empty while DNS is off), a WINS list and
-// NetBIOS options. (Only the secondary server, WINS from DHCP and DNS off:
-// tests/scenarios/nic/edits-win2000.)
+// NetBIOS options.
 TEST_F(AdapterWriteTest, NTListsDnsAndWinsListPerVersion) {
     struct Case {
         const char* what;
@@ -394,6 +410,7 @@ TEST_F(AdapterWriteTest, NTListsDnsAndWinsListPerVersion) {
     } cases[] = {
         {"2000, both servers", sim::Platform::Win2000, "1.1.1.1", "2.2.2.2", 1, 0, 1, "1.1.1.1|2.2.2.2||", "0",
          "9.9.9.9"},
+        {"2000, only the secondary", sim::Platform::Win2000, "", "2.2.2.2", 1, 1, 0, "|2.2.2.2||", "2", ""},
         {"2000, only the primary", sim::Platform::Win2000, "1.1.1.1", "", 1, 0, 1, "1.1.1.1||", "0", "9.9.9.9"},
         {"2000, WINS off", sim::Platform::Win2000, "1.1.1.1", "2.2.2.2", 0, 0, 1, "||", "0", "9.9.9.9"},
         {"NT 4.0: no interface DNS", sim::Platform::NT4, "1.1.1.1", "", 1, 0, 1, "(missing)", "(missing)", "9.9.9.9"},

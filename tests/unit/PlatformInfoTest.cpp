@@ -11,8 +11,23 @@ protected:
     void TearDown() override { EXPECT_EQ(sim::WinsockOpenStartups(), 0); }
 };
 
-// IsNT and the NT major version per mode: TCPIPPredicates, through the
-// TCP/IP settings that take them from this probe.
+TEST_F(PlatformInfoTest, VersionProbesInEachMode) {
+    struct Case {
+        sim::Platform platform;
+        bool nt;
+        DWORD major;
+    };
+    const Case cases[] = {
+        {sim::Platform::Win98, false, 0}, {sim::Platform::NT4, true, 4}, {sim::Platform::Win2000, true, 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(sim::PlatformName(c.platform));
+        sim::SetPlatform(c.platform);
+        CPlatformInfo probe;
+        EXPECT_EQ(probe.IsNT(), c.nt);
+        EXPECT_EQ(probe.GetNTMajorVersion(), c.major);
+    }
+}
+
 TEST_F(PlatformInfoTest, RasVersionOnNTLooksAtNoFile) {
     sim::SetPlatform(sim::Platform::NT4);
     sim::FailFileVersionRead(true);  // would give #1 if a file were read

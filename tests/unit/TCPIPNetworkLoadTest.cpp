@@ -107,6 +107,7 @@ TEST(TCPIPLoading, ValuesPerPlatform) {
         {"NT 4.0", sim::Platform::NT4, Wins::PerAdapter, nt, "hnt", "dnt", "snt", 1, 1, 0, 0, "-"},
         {"NT 4.0 without NameServer", sim::Platform::NT4, Wins::PerAdapter, Key(kTcpip) + Sz("HostName", "h"), "h",
          "", "", 0, 0, 0, 0, "-"},
+        {"Windows 2000", sim::Platform::Win2000, Wins::PerAdapter, nt, "-", "nvd", "snt", 0, 0, 0, 0, "-"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

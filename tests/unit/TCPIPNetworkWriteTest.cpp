@@ -1,6 +1,6 @@
-// Machine-wide TCP/IP settings: the setters' rules, and the global WINS
-// write-back twice over. The per-platform write layouts, a failed write and
-// the WINS switch are in tests/scenarios/tcp.
+// Machine-wide TCP/IP settings: the setters' rules, the global WINS
+// write-back twice over and the write layout of each platform from an empty
+// registry. A failed write and the WINS texts kept are in tests/scenarios/tcp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -178,6 +178,57 @@ TEST(TCPIPWrite, GlobalWINSManualOrFromDHCP) {
             EXPECT_EQ(tcp.WriteData(), 1);  // failed deletions of missing values do not count
             EXPECT_EQ(lines(ValuesOf(kMstcp)), lines(expected));
             EXPECT_EQ(tcp.GetWriteNeeded(), 1);
+        }
+    }
+}
+
+// The whole write-back layout of each platform, from an empty registry: which
+// values go to which key, the joining of the two lists, and DNS switched off.
+// (The key is listed in the order the values were created, so the write's
+// own order is checked too.)
+TEST(TCPIPWrite, LayoutOfEachPlatform) {
+    struct Case {
+        const char* what;
+        sim::Platform platform;
+        DWORD dnsOn;
+        const char* main;   // values of the main key afterwards
+        const char* netbt;  // values of the NetBIOS key afterwards
+    };
+    const Case cases[] = {
+        {"98, DNS off keeps the list", sim::Platform::Win98, 0,
+         "\"HostName\"=\"h\"\n\"Domain\"=\"d\"\n\"LMHostFile\"=\"lm\"\n\"NameServer\"=\"1.1.1.1,2.2.2.2\"\n"
+         "\"EnableDNS\"=\"0\"\n\"ScopeID\"=\"sc\"\n\"SearchList\"=\"a.com,b.com\"",
+         "(no key)"},
+        {"NT 4.0, DNS on", sim::Platform::NT4, 1,
+         "\"HostName\"=\"h\"\n\"Domain\"=\"d\"\n\"LMHostFile\"=\"lm\"\n\"NameServer\"=\"1.1.1.1 2.2.2.2\"\n"
+         "\"SearchList\"=\"a.com,b.com\"",
+         "\"ScopeID\"=\"sc\""},
+        {"NT 4.0, DNS off empties the list", sim::Platform::NT4, 0,
+         "\"HostName\"=\"h\"\n\"Domain\"=\"d\"\n\"LMHostFile\"=\"lm\"\n\"NameServer\"=\"\"\n"
+         "\"SearchList\"=\"a.com,b.com\"",
+         "\"ScopeID\"=\"sc\""},
+        {"Windows 2000", sim::Platform::Win2000, 1,
+         "\"Domain\"=\"d\"\n\"LMHostFile\"=\"lm\"\n\"SearchList\"=\"a.com,b.com\"", "\"ScopeID\"=\"sc\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Prepare(c.platform, "");
+        CTCPIPNetwork tcp;
+        tcp.SetHostName("h");
+        tcp.SetDomainName("d");
+        tcp.SetLMHostFile("lm");
+        tcp.SetScopeID("sc");
+        tcp.SetDNSServer(0, "1.1.1.1");
+        tcp.SetDNSServer(1, "2.2.2.2");
+        tcp.SetDNSEnable(c.dnsOn);
+        tcp.SetSearchList(0, "a.com");
+        tcp.SetSearchList(1, "b.com");
+        ASSERT_EQ(tcp.WriteData(), 1);
+        const bool nt = c.platform != sim::Platform::Win98;
+        EXPECT_EQ(ValuesOf(nt ? kTcpip : kMstcp), c.main);
+        EXPECT_EQ(ValuesOf(kNetBT), c.netbt);
+        if (nt) {
+            EXPECT_EQ(ValuesOf(kMstcp), "(no key)");
         }
     }
 }
