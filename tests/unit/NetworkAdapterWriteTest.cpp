@@ -314,7 +314,8 @@ TEST_F(AdapterWriteTest, Win98WithoutAdapterWinsWritesNoWinsValues) {
     sim::Reset();
     sim::SetFileVersion("C:\\WINDOWS\\System\\rasapi32.dll", 4, 0, 0, 950);
     sim::SetWinsockHighVersion(0x0101);
-    ASSERT_TRUE(sim::ImportReg("REGEDIT4\n\n" + Card98(0, "A", "\"IPAddress\"=\"0.0.0.0\"\n\"NameServer1\"=\"5.5.5.5\"")).ok);
+    ASSERT_TRUE(
+        sim::ImportReg("REGEDIT4\n\n" + Card98(0, "A", "\"IPAddress\"=\"0.0.0.0\"\n\"NameServer1\"=\"5.5.5.5\"")).ok);
     CNetworkAdapter t;
     ASSERT_EQ(t.GetAdapterWINS(), 0);
     t.SetGateway(0, 0, "10.0.0.1");
