@@ -5,10 +5,7 @@
 // getters must keep to the copy-out rule, and nothing is written after
 // the terminator.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -84,11 +81,7 @@ const Export kAll[] = {ORVANE_EXPORTS(ORVANE_HOSTILE_ENTRY)};
 class HostileArguments : public ::testing::TestWithParam<TestMachine> {
 protected:
     void SetUp() override {
-        char templ[] = "/tmp/orvane-hostile-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        m_dir = templ;
-        ASSERT_EQ(getcwd(m_oldDir, sizeof m_oldDir), m_oldDir);
-        ASSERT_EQ(chdir(m_dir.c_str()), 0);  // the adapter dump lands here
+        ASSERT_TRUE(m_scratch.Entered());  // the adapter dump lands here
         ASSERT_TRUE(LoadTestMachine(GetParam()));
         orvane::InstallSimModule();
         m_module = LoadLibraryA("Orvane.dll");
@@ -97,15 +90,9 @@ protected:
     void TearDown() override {
         if (m_module) FreeLibrary(m_module);
         EXPECT_EQ(g_library.attachCount, 0);
-        EXPECT_EQ(sim::OpenKeyHandles(), 0u);
-        EXPECT_EQ(sim::LiveHeaps(), 0u);
-        EXPECT_EQ(chdir(m_oldDir), 0);
-        // Not system(): on the simulated machine that is the recorder.
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
+        ExpectNothingLeft();
     }
-    std::string m_dir;
-    char m_oldDir[4096];
+    ScratchDir m_scratch;
     HMODULE m_module = nullptr;
 };
 

@@ -4,20 +4,11 @@
 // build as well.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "TestMachines.h"
 
 namespace {
-
-std::string ReadSample(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(RegImportRobustness, MutatedSamplesAreRefusedOrImportedWhole) {
     std::mt19937 random(20261205);
@@ -25,7 +16,7 @@ TEST(RegImportRobustness, MutatedSamplesAreRefusedOrImportedWhole) {
     int refused = 0, imported = 0;
     for (const auto& machine : AllTestMachines()) {
         if (machine.file.empty()) continue;
-        const std::string original = ReadSample(machine.file);
+        const std::string original = FileText(machine.file);
         ASSERT_FALSE(original.empty());
         for (int round = 0; round < 300; ++round) {
             std::string text = original;

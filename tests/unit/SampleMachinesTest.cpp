@@ -1,18 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "TestMachines.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class SampleMachines : public ::testing::TestWithParam<TestMachine> {};
 
@@ -21,7 +11,7 @@ class SampleMachines : public ::testing::TestWithParam<TestMachine> {};
 // in NT's order, which appending keeps too).
 TEST_P(SampleMachines, RoundTripByteIdentically) {
     const TestMachine& m = GetParam();
-    const std::string text = ReadFile(m.file);
+    const std::string text = FileText(m.file);
     ASSERT_FALSE(text.empty()) << m.file;
     for (sim::Platform p : {sim::Platform::Win98, sim::Platform::NT4, sim::Platform::Win2000}) {
         SCOPED_TRACE(sim::PlatformName(p));

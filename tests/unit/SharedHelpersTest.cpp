@@ -12,6 +12,7 @@
 #include "Shared/FieldText.h"
 #include "Shared/RegistryPaths.h"
 #include "Shared/Win9xWins.h"
+#include "TestMachines.h"
 #include "UndeclaredApi.h"
 #include "UniqueHandle.h"
 #include "sim/control.h"
@@ -26,11 +27,7 @@ protected:
                                    "[HKEY_LOCAL_MACHINE\\A\\B]\r\n\"b\"=\"y\"\r\n\r\n")
                         .ok);
     }
-    void TearDown() override {
-        EXPECT_EQ(sim::OpenKeyHandles(), 0u);
-        EXPECT_EQ(sim::LiveHeaps(), 0u);
-        EXPECT_EQ(sim::TotalLoadCount(), 0);
-    }
+    void TearDown() override { ExpectNothingLeft(); }
 };
 
 HKEY OpenA() {
@@ -181,6 +178,9 @@ TEST(FieldText, SplittersAgreeOnItemsAndDifferOnlyOnLongOnes) {
     } cases[] = {
         {"", ',', 0, {}, {}},
         {",", ',', 1, {""}, {""}},
+        {",a", ',', 2, {"", "a"}, {"", "a"}},
+        {"a  b ", ' ', 3, {"a", "", "b"}, {"a", "", "b"}},
+        {"a,b c", ' ', 2, {"a,b", "c"}, {"a,b", "c"}},
         {"a,,b", ',', 3, {"a", "", "b"}, {"a", "", "b"}},
         {"a,b,", ',', 2, {"a", "b"}, {"a", "b"}},
         {"a, b", ',', 2, {"a", " b"}, {"a", " b"}},
@@ -237,18 +237,16 @@ TEST(Win9xWins, SwitchAndDetectionAgreeForTheMachineAndAnAdapter) {
 
 TEST(Win9xWins, AnyOneValueMeansManualWins) {
     const char* kAdapter = "System\\CurrentControlSet\\Services\\Class\\NetTrans\\0000";
-    struct Case {
-        const char* key;
-        const char* name;
-    } cases[] = {{reg_paths::kMstcp, "ScopeID"}, {kAdapter, "NameServer1"}, {kAdapter, "NameServer2"},
-                 {kAdapter, "NodeType"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        sim::Reset();
-        CRegistry reg(HKEY_LOCAL_MACHINE);
-        EXPECT_TRUE(win9x_wins::FromDhcp(reg, kAdapter));
-        ASSERT_TRUE(reg.SetString(c.key, c.name, ""));
-        EXPECT_FALSE(win9x_wins::FromDhcp(reg, kAdapter));
+    for (const char* checked : {kAdapter, reg_paths::kMstcp}) {
+        for (const char* name : {"ScopeID", "NameServer1", "NameServer2", "NodeType"}) {
+            SCOPED_TRACE(std::string(checked) + " " + name);
+            sim::Reset();
+            CRegistry reg(HKEY_LOCAL_MACHINE);
+            EXPECT_TRUE(win9x_wins::FromDhcp(reg, checked));
+            // The scope is the machine's, whichever key is asked about.
+            ASSERT_TRUE(reg.SetString(std::string(name) == "ScopeID" ? reg_paths::kMstcp : checked, name, ""));
+            EXPECT_FALSE(win9x_wins::FromDhcp(reg, checked));
+        }
     }
     // The adapter's values do not count for the machine, nor the machine's for an adapter.
     sim::Reset();

@@ -1,9 +1,8 @@
-// Machine-wide TCP/IP settings: the list splitter, the platform predicates
-// and what loading makes of the registry on each platform. The list rules
+// Machine-wide TCP/IP settings: the platform predicates and what loading
+// makes of the registry on each platform. The list rules
 // on whole machines are in tests/scenarios/tcp.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,40 +14,8 @@ namespace {
 using namespace tcptest;
 using Strings = std::vector<std::string>;
 
-Strings Split(const std::string& text, char separator) {
-    Strings items;
-    const char* remembered = text.c_str();
-    const char* item = nullptr;
-    size_t length = 0;
-    while (CTCPIPNetwork::NextListItem(remembered, separator, item, length)) {
-        items.emplace_back(item, length);
-        if (items.size() > 100) break;  // a splitter that never ends
-    }
-    return items;
-}
-
-TEST(TCPIPListSplitter, ItemsBetweenSeparatorsUntrimmed) {
-    struct Case {
-        const char* text;
-        char separator;
-        Strings items;
-    };
-    const Case cases[] = {
-        {"a,b", ',', {"a", "b"}},
-        {"a, b", ',', {"a", " b"}},
-        {",a", ',', {"", "a"}},
-        {"a,,b", ',', {"a", "", "b"}},
-        {"a,b,", ',', {"a", "b"}},
-        {",", ',', {""}},
-        {"", ',', {}},
-        {"a b", ',', {"a b"}},
-        {"a b", ' ', {"a", "b"}},
-        {"a  b ", ' ', {"a", "", "b"}},
-        {"a,b c", ' ', {"a,b", "c"}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(Split(c.text, c.separator), c.items) << '"' << c.text << '"';
-}
-
+// Build 1903 with Winsock 1.1 and three digits with Winsock 1.1 are in
+// tests/scenarios/tcp/load-global-wins-dun-decides and load-global-wins-winsock.
 TEST(TCPIPPredicates, FollowThePlatformProbes) {
     struct Case {
         const char* what;
@@ -62,12 +29,9 @@ TEST(TCPIPPredicates, FollowThePlatformProbes) {
     const char* ras = "C:\\WINDOWS\\System\\rasapi32.dll";
     const Case cases[] = {
         {"98, no dial-up library", sim::Platform::Win98, nullptr, {}, 0x0101, 0, false, false, true, false, true},
-        {"98, build 1903", sim::Platform::Win98, ras, {4, 10, 0, 1903}, 0x0101, 0, false, false, true, false, true},
         {"98, build 1902", sim::Platform::Win98, ras, {4, 10, 0, 1902}, 0x0101, 0, false, false, true, true, false},
         {"98, three digits, Winsock 2.2", sim::Platform::Win98, ras, {4, 0, 0, 950}, 0x0202, 0, false, false, true,
          false, true},
-        {"98, three digits, Winsock 1.1", sim::Platform::Win98, ras, {4, 0, 0, 950}, 0x0101, 0, false, false, true,
-         true, false},
         {"98, three digits, Winsock 2.0", sim::Platform::Win98, ras, {4, 0, 0, 950}, 0x0002, 0, false, false, true,
          true, false},
         {"NT 4.0", sim::Platform::NT4, nullptr, {}, 0x0101, 4, true, false, true, false, true},
@@ -157,14 +121,6 @@ TEST(TCPIPLoading, ValuesPerPlatform) {
         EXPECT_EQ(tcp.GetWINSEnable(), c.winsEnable);
         EXPECT_EQ(tcp.GetDHCPWINS(), c.dhcpWins);
         EXPECT_EQ(Shown(tcp.GetNameServer1()), c.nameServer1);
-    }
-}
-
-TEST(TCPIPLoading, DHCPWINSOnlyWhenNoneOfTheFourValuesIsThere) {
-    for (const char* name : {"ScopeID", "NameServer1", "NameServer2", "NodeType"}) {
-        SCOPED_TRACE(name);
-        Prepare(sim::Platform::Win98, Key(kMstcp) + Sz(name, ""), Wins::Global);
-        EXPECT_EQ(CTCPIPNetwork().GetDHCPWINS(), 0);
     }
 }
 

@@ -2,9 +2,15 @@
 // and the bundled samples in theirs.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,4 +58,52 @@ inline std::string MultiSz(std::initializer_list<std::string> strings) {
         hex += "00,";
     }
     return hex + "00";
+}
+
+// A file's bytes, or "" when it cannot be read.
+inline std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A fresh directory as the working directory while it lives (the adapter
+// dump lands there), removed afterwards. Not through system(): in these
+// tests that is the simulated one.
+class ScratchDir {
+public:
+    ScratchDir() {
+        char templ[] = "/tmp/orvane-test-XXXXXX";
+        if (mkdtemp(templ) && getcwd(m_oldDir, sizeof m_oldDir) && chdir(templ) == 0) m_dir = templ;
+    }
+    ~ScratchDir() {
+        if (m_dir.empty()) return;
+        EXPECT_EQ(chdir(m_oldDir), 0);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    bool Entered() const { return !m_dir.empty(); }
+
+private:
+    std::string m_dir;
+    char m_oldDir[4096] = {};
+};
+
+// Nothing the code under test opened is left open: keys, heaps, libraries.
+inline void ExpectNothingLeft() {
+    EXPECT_EQ(sim::OpenKeyHandles(), 0u);
+    EXPECT_EQ(sim::LiveHeaps(), 0u);
+    EXPECT_EQ(sim::TotalLoadCount(), 0);
+}
+
+// A Windows 98 card below Enum\PCI\CARD<n>, its TCP/IP bound through
+// Enum\Network\MSTCP\000<n> to NetTrans\000<n>, which gets `tcp` (.reg lines).
+inline std::string Card98(int n, const std::string& name, const std::string& tcp = "") {
+    const std::string id = std::to_string(n);
+    return "[HKEY_LOCAL_MACHINE\\Enum\\PCI\\CARD" + id + "]\n\"Class\"=\"Net\"\n\"DeviceDesc\"=\"" + name +
+           "\"\n\n[HKEY_LOCAL_MACHINE\\Enum\\PCI\\CARD" + id + "\\Bindings]\n\"MSTCP\\\\000" + id +
+           "\"=\"\"\n\n[HKEY_LOCAL_MACHINE\\Enum\\Network\\MSTCP\\000" + id + "]\n\"Driver\"=\"NetTrans\\\\000" + id +
+           "\"\n\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\NetTrans\\000" + id + "]\n" + tcp +
+           "\n\n";
 }
