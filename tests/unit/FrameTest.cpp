@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "ExportCatalog.h"
 #include "Library.h"
@@ -35,53 +38,36 @@ protected:
     }
 };
 
-TEST_F(FrameTest, ObjectsLiveFromTheFirstAttachToTheDetachThatEndsTheCount) {
-    EXPECT_TRUE(DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr));
-    EXPECT_EQ(g_library.attachCount, 1);
-    ASSERT_TRUE(AllObjects());
-    auto* adapters = g_library.adapters;
-
-    EXPECT_TRUE(DllMain(nullptr, DLL_THREAD_ATTACH, nullptr));
-    EXPECT_EQ(g_library.attachCount, 2);
-    EXPECT_EQ(g_library.adapters, adapters);  // nothing new created
-
-    EXPECT_TRUE(DllMain(nullptr, DLL_THREAD_DETACH, nullptr));
-    EXPECT_EQ(g_library.attachCount, 1);
-    EXPECT_TRUE(AllObjects());
-
-    EXPECT_TRUE(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr));
-    EXPECT_EQ(g_library.attachCount, 0);
-    EXPECT_TRUE(NoObjects());
-
-    // A detach at zero changes nothing; an attach after it makes new objects.
-    EXPECT_TRUE(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr));
-    EXPECT_EQ(g_library.attachCount, 0);
-    EXPECT_TRUE(DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr));
-    EXPECT_TRUE(AllObjects());
-}
-
-TEST_F(FrameTest, AnUnannouncedThreadDetachCannotDestroyTheObjects) {
-    DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
-    // Threads that ran before the load detach without ever having attached.
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(DllMain(nullptr, DLL_THREAD_DETACH, nullptr));
-    EXPECT_EQ(g_library.attachCount, 1);
-    EXPECT_TRUE(AllObjects());
-    // Announced threads still count both ways.
-    DllMain(nullptr, DLL_THREAD_ATTACH, nullptr);
-    DllMain(nullptr, DLL_THREAD_ATTACH, nullptr);
-    EXPECT_EQ(g_library.attachCount, 3);
-    DllMain(nullptr, DLL_THREAD_DETACH, nullptr);
-    DllMain(nullptr, DLL_THREAD_DETACH, nullptr);
-    DllMain(nullptr, DLL_THREAD_DETACH, nullptr);  // unannounced again
-    EXPECT_EQ(g_library.attachCount, 1);
-    EXPECT_TRUE(AllObjects());
-}
-
-TEST_F(FrameTest, UnknownReasonsAreAcceptedAndIgnored) {
-    for (DWORD reason : {4u, 5u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
-        EXPECT_TRUE(DllMain(nullptr, reason, nullptr));
-        EXPECT_EQ(g_library.attachCount, 0);
-        EXPECT_TRUE(NoObjects());
+// The objects live from the first attach to the detach that ends the count,
+// the same objects all along; a thread that ran before the load detaches
+// without ever having attached, and unknown reasons are accepted and ignored.
+TEST_F(FrameTest, TheAttachCountDecidesTheObjectsLife) {
+    const DWORD P = DLL_PROCESS_ATTACH, T = DLL_THREAD_ATTACH, t = DLL_THREAD_DETACH, p = DLL_PROCESS_DETACH;
+    struct Step {
+        DWORD reason;
+        int count;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"process and thread", {{P, 1}, {T, 2}, {t, 1}, {p, 0}, {p, 0}, {P, 1}}},
+        {"unannounced thread detaches", {{P, 1}, {t, 1}, {t, 1}, {T, 2}, {T, 3}, {t, 2}, {t, 1}, {t, 1}}},
+        {"unknown reasons", {{4, 0}, {5, 0}, {0x7FFFFFFF, 0}, {0xFFFFFFFF, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetLibrary();
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            const auto* adapters = g_library.adapters;
+            EXPECT_TRUE(DllMain(nullptr, c.steps[i].reason, nullptr));
+            EXPECT_EQ(g_library.attachCount, c.steps[i].count) << "step " << i;
+            EXPECT_TRUE(c.steps[i].count > 0 ? AllObjects() : NoObjects()) << "step " << i;
+            if (adapters && c.steps[i].count > 0) {
+                EXPECT_EQ(g_library.adapters, adapters) << "step " << i;  // nothing new created
+            }
+        }
     }
 }
 
@@ -203,14 +189,10 @@ TEST(ExportCatalog, DecoratedNamesCountFourBytesPerArgument) {
                  {"GetNICIpAddress", "_GetNICIpAddress@16"},
                  {"SetProtocolServiceBindings", "_SetProtocolServiceBindings@12"}};
     for (const auto& c : cases) {
-        bool found = false;
-        for (const auto& e : orvane::kExports) {
-            if (c.name == std::string(e.name)) {
-                EXPECT_EQ(orvane::DecoratedName(e), c.decorated);
-                found = true;
-            }
-        }
-        EXPECT_TRUE(found) << c.name;
+        const auto* e = std::find_if(std::begin(orvane::kExports), std::end(orvane::kExports),
+                                     [&](const auto& x) { return c.name == std::string(x.name); });
+        ASSERT_NE(e, std::end(orvane::kExports)) << c.name;
+        EXPECT_EQ(orvane::DecoratedName(*e), c.decorated);
     }
 }
 

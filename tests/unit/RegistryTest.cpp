@@ -17,7 +17,8 @@ protected:
                                    "[HKEY_LOCAL_MACHINE\\A\\B]\r\n\"b1\"=\"y\"\r\n\r\n"
                                    "[HKEY_LOCAL_MACHINE\\A\\B\\D]\r\n\"d1\"=hex:01\r\n\r\n"
                                    "[HKEY_LOCAL_MACHINE\\A\\C]\r\n\"c1\"=\"z\"\r\n\r\n"
-                                   "[HKEY_LOCAL_MACHINE\\Empty]\r\n\r\n")
+                                   "[HKEY_LOCAL_MACHINE\\Empty]\r\n\r\n"
+                                   "[HKEY_CURRENT_CONFIG\\X]\r\n\"v\"=\"1\"\r\n\r\n")
                         .ok);
     }
     void TearDown() override {
@@ -46,117 +47,135 @@ private:
     int m_stopAfter;
 };
 
-TEST_F(RegistryTest, TypedReadsAcceptOnlyTheirTypes) {
+TEST_F(RegistryTest, TypedReadsAcceptOnlyTheirTypesAndWritesCreateTheWholePath) {
     CRegistry reg(HKEY_LOCAL_MACHINE);
     std::string s = "untouched";
     DWORD n = 99;
-    EXPECT_TRUE(reg.GetString("A", "a1", s));
-    EXPECT_EQ(s, "x");
     EXPECT_FALSE(reg.GetString("A", "a2", s));  // a number is not a text
-    EXPECT_EQ(s, "x");
-    EXPECT_TRUE(reg.GetDword("A", "a2", n));
-    EXPECT_EQ(n, 2u);
     EXPECT_FALSE(reg.GetDword("A", "a1", n));
     EXPECT_FALSE(reg.GetDword("A", "missing", n));
     EXPECT_FALSE(reg.GetDword("Nowhere", "a2", n));
-    EXPECT_EQ(n, 2u);
+    EXPECT_EQ(s, "untouched");
+    EXPECT_EQ(n, 99u);
     BYTE b = 0;
     EXPECT_TRUE(reg.GetBinary("A\\B\\D", "d1", &b, 1));
     EXPECT_EQ(b, 1);
     EXPECT_FALSE(reg.GetBinary("A\\B\\D", "d1", &b, 4));
-}
 
-TEST_F(RegistryTest, WritesCreateTheWholePathAndRoundTrip) {
-    CRegistry reg(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(reg.SetDword("New\\Deep\\Path", "n", 0xFFFFFFFFu));
-    ASSERT_TRUE(reg.SetString("New\\Deep\\Path", "s", "text"));
-    ASSERT_TRUE(reg.SetString("New\\Deep\\Path", "", "default"));
-    ASSERT_TRUE(reg.SetMultiString("New\\Deep\\Path", "m", {"a", "b"}));
-    ASSERT_TRUE(reg.SetMultiString("New\\Deep\\Path", "e", {}));
-    ASSERT_TRUE(reg.SetBinary("New\\Deep\\Path", "b", "\x01\x00", 2));
-    DWORD n = 0;
-    std::string s, d;
+    const char* path = "New\\Deep\\Path";
+    ASSERT_TRUE(reg.SetDword(path, "n", 0xFFFFFFFFu));
+    ASSERT_TRUE(reg.SetString(path, "s", "text"));
+    ASSERT_TRUE(reg.SetString(path, "", "default"));
+    ASSERT_TRUE(reg.SetMultiString(path, "m", {"a", "b"}));
+    ASSERT_TRUE(reg.SetMultiString(path, "e", {}));
+    std::string d;
     StringList m, e{"x"};
-    EXPECT_TRUE(reg.GetDword("New\\Deep\\Path", "n", n));
-    EXPECT_TRUE(reg.GetString("New\\Deep\\Path", "s", s));
-    EXPECT_TRUE(reg.GetString("New\\Deep\\Path", "", d));
-    EXPECT_TRUE(reg.GetMultiString("New\\Deep\\Path", "m", m));
-    EXPECT_TRUE(reg.GetMultiString("New\\Deep\\Path", "e", e));
+    EXPECT_TRUE(reg.GetDword(path, "n", n));
+    EXPECT_TRUE(reg.GetString(path, "s", s));
+    EXPECT_TRUE(reg.GetString(path, "", d));
+    EXPECT_TRUE(reg.GetMultiString(path, "m", m));
+    EXPECT_TRUE(reg.GetMultiString(path, "e", e));
     EXPECT_EQ(n, 0xFFFFFFFFu);
     EXPECT_EQ(s, "text");
     EXPECT_EQ(d, "default");
     EXPECT_EQ(m, (StringList{"a", "b"}));
     EXPECT_TRUE(e.empty());
     CRegValue raw;
-    ASSERT_TRUE(reg.QueryValue("New\\Deep\\Path", "s", raw));
+    ASSERT_TRUE(reg.QueryValue(path, "s", raw));
     EXPECT_EQ(raw.Type(), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(raw.Size(), 5u);  // text and NUL
 }
 
-TEST_F(RegistryTest, KeyInfoIsTrueOnlyWithContent) {
-    CRegistry reg(HKEY_LOCAL_MACHINE);
-    DWORD subkeys = 77, values = 77;
-    EXPECT_FALSE(reg.GetKeyInfo("Empty", &subkeys, &values));
-    EXPECT_EQ(subkeys, 0u);
-    EXPECT_EQ(values, 0u);
-    subkeys = values = 77;
-    EXPECT_FALSE(reg.GetKeyInfo("Missing", &subkeys, &values));
-    EXPECT_EQ(subkeys, 0u);
-    EXPECT_TRUE(reg.GetKeyInfo("A\\C", &subkeys, &values));
-    EXPECT_EQ(subkeys, 0u);
-    EXPECT_EQ(values, 1u);
-    EXPECT_TRUE(reg.GetKeyInfo("A", nullptr, &values));
-    EXPECT_EQ(values, 2u);
-}
-
-TEST_F(RegistryTest, DeleteRemovesTreesBottomUpEvenWhereNTRefusesKeysWithSubkeys) {
+// Key information answers true only with content (more cases in the
+// scenario reg/key_info.scn); deletes never take the root, and a tree goes
+// bottom-up, which NT needs.
+TEST_F(RegistryTest, DeletesAndKeyInformation) {
     for (sim::Platform p : {sim::Platform::Win98, sim::Platform::NT4}) {
         SetUp();
         sim::SetPlatform(p);
         CRegistry reg(HKEY_LOCAL_MACHINE);
+        DWORD subkeys = 77, values = 77;
+        EXPECT_FALSE(reg.GetKeyInfo("Missing", &subkeys, &values));
+        EXPECT_EQ(subkeys, 0u);
+        EXPECT_EQ(values, 0u);
+        EXPECT_FALSE(reg.GetKeyInfo("Empty", &subkeys, nullptr));
+        EXPECT_FALSE(reg.Delete("A\\B", "missing"));
+        EXPECT_TRUE(reg.Delete("A\\B", "b1"));
+        EXPECT_TRUE(reg.GetKeyInfo("A\\B", &subkeys, &values));  // a subkey and no value
+        EXPECT_EQ(subkeys, 1u);
+        EXPECT_EQ(values, 0u);
+        EXPECT_FALSE(reg.Delete("Missing"));
+        EXPECT_FALSE(reg.Delete(""));  // never the root itself
         ASSERT_TRUE(reg.Delete("A")) << sim::PlatformName(p);
         EXPECT_FALSE(sim::KeyExists("HKLM\\A"));
         EXPECT_TRUE(sim::KeyExists("HKLM\\Empty"));
     }
 }
 
-TEST_F(RegistryTest, DeleteOfValuesAndFailures) {
-    CRegistry reg(HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(reg.Delete("A", "missing"));
-    EXPECT_TRUE(reg.Delete("A", "a1"));
-    std::string s;
-    EXPECT_FALSE(reg.GetString("A", "a1", s));
-    EXPECT_FALSE(reg.Delete("Missing"));
-    EXPECT_FALSE(reg.Delete(""));  // never the root itself
-    EXPECT_TRUE(sim::KeyExists("HKLM\\A"));
-
-    // A read-only leaf stops the tree delete; what went before stays gone.
+TEST_F(RegistryTest, ReadOnlyKeysRefuseWritesAndStopATreeDelete) {
     ASSERT_TRUE(sim::SetKeyAccess("HKLM\\A\\C", sim::KeyAccess::ReadOnly));
+    CRegistry reg(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(reg.SetString("A\\C", "c1", "new"));
+    EXPECT_FALSE(reg.SetString("A\\C\\New", "v", "new"));
+    EXPECT_FALSE(sim::KeyExists("HKLM\\A\\C\\New"));
+    std::string s;
+    EXPECT_TRUE(reg.GetString("A\\C", "c1", s));
+    EXPECT_EQ(s, "z");
+    // What the delete reached before the read-only leaf stays gone.
     sim::SetPlatform(sim::Platform::NT4);
     EXPECT_FALSE(reg.Delete("A"));
     EXPECT_FALSE(sim::KeyExists("HKLM\\A\\B"));
     EXPECT_TRUE(sim::KeyExists("HKLM\\A\\C"));
-    EXPECT_TRUE(sim::KeyExists("HKLM\\A"));
 }
 
-TEST_F(RegistryTest, WritesToAReadOnlyTreeFailButMayLeaveCreatedKeys) {
-    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\A", sim::KeyAccess::ReadOnly));
-    CRegistry reg(HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(reg.SetString("A", "a1", "new"));
-    EXPECT_FALSE(reg.SetString("A\\New", "v", "new"));
-    EXPECT_FALSE(sim::KeyExists("HKLM\\A\\New"));
-    std::string s;
-    EXPECT_TRUE(reg.GetString("A", "a1", s));
-    EXPECT_EQ(s, "x");
-}
-
-TEST_F(RegistryTest, WalkIsDepthFirstPreOrderWithPathsAndDepths) {
-    Recorder r(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(r.Walk("A", RegWalkValues | RegWalkKeys));
-    const std::vector<std::string> expected = {
-        "V0 A a1", "V0 A a2", "K0 B", "V1 A\\B b1", "K1 D", "V2 A\\B\\D d1", "K0 C", "V1 A\\C c1",
+// Depth first, pre-order, values before subkeys (the order itself is also
+// in the scenario reg/walk_order.scn).
+TEST_F(RegistryTest, WalkReportsWhatItsFlagsAskForAndStopsWhenTold) {
+    const std::vector<std::string> all = {"V0 A a1", "V0 A a2", "K0 B",         "V1 A\\B b1",
+                                          "K1 D",    "V2 A\\B\\D d1", "K0 C", "V1 A\\C c1"};
+    struct Case {
+        const char* what;
+        HKEY root;
+        const char* start;
+        DWORD flags;
+        int stopAfter;
+        const char* denied;
+        bool result;
+        std::vector<std::string> events;
     };
-    EXPECT_EQ(r.events, expected);
+    const Case cases[] = {
+        {"everything", HKEY_LOCAL_MACHINE, "A", RegWalkValues | RegWalkKeys, -1, nullptr, true, all},
+        {"keys only", HKEY_LOCAL_MACHINE, "A", RegWalkKeys, -1, nullptr, true, {"K0 B", "K1 D", "K0 C"}},
+        {"values only", HKEY_LOCAL_MACHINE, "A", RegWalkValues, -1, nullptr, true,
+         {"V0 A a1", "V0 A a2", "V1 A\\B b1", "V2 A\\B\\D d1", "V1 A\\C c1"}},
+        {"stopped three levels down", HKEY_LOCAL_MACHINE, "A", RegWalkValues | RegWalkKeys, 6, nullptr, false,
+         std::vector<std::string>(all.begin(), all.begin() + 6)},
+        {"stopped at a key", HKEY_LOCAL_MACHINE, "A", RegWalkKeys, 1, nullptr, false, {"K0 B"}},
+        {"denied key announced, not entered", HKEY_LOCAL_MACHINE, "A", RegWalkValues | RegWalkKeys, -1, "HKLM\\A\\B",
+         true, {"V0 A a1", "V0 A a2", "K0 B", "K0 C", "V1 A\\C c1"}},
+        {"missing start", HKEY_LOCAL_MACHINE, "Missing", RegWalkValues, -1, nullptr, false, {}},
+        {"from a root", HKEY_CURRENT_CONFIG, nullptr, RegWalkValues | RegWalkKeys, -1, nullptr, true,
+         {"K0 X", "V1 X v"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        if (c.denied) {
+            ASSERT_TRUE(sim::SetKeyAccess(c.denied, sim::KeyAccess::Denied));
+        }
+        Recorder r(c.root, c.stopAfter);
+        EXPECT_EQ(r.Walk(c.start, c.flags), c.result);
+        EXPECT_EQ(r.events, c.events);
+    }
+    // Without flags every subkey is still entered; the base class refuses
+    // every callback.
+    Recorder none(HKEY_LOCAL_MACHINE);
+    const size_t opensBefore = sim::KeyOpenCount();
+    ASSERT_TRUE(none.Walk("A", 0));
+    EXPECT_EQ(sim::KeyOpenCount() - opensBefore, 4u);  // A, B, D and C
+    CRegistry plain(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(plain.Walk("A", RegWalkValues));
+    EXPECT_FALSE(plain.Walk("A", RegWalkKeys));
 }
 
 // The deepest tree Windows allows, walked to its bottom value with the
@@ -175,38 +194,6 @@ TEST_F(RegistryTest, WalkReachesTheBottomOfATree512LevelsDeep) {
     EXPECT_TRUE(CRegistry(HKEY_LOCAL_MACHINE).Delete("Deep"));
 }
 
-TEST_F(RegistryTest, WalkFlagsChooseTheCallbacksButSubkeysAreAlwaysEntered) {
-    Recorder keysOnly(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(keysOnly.Walk("A", RegWalkKeys));
-    EXPECT_EQ(keysOnly.events, (std::vector<std::string>{"K0 B", "K1 D", "K0 C"}));
-
-    Recorder valuesOnly(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(valuesOnly.Walk("A", RegWalkValues));
-    EXPECT_EQ(valuesOnly.events.size(), 5u);
-    EXPECT_EQ(valuesOnly.events.back(), "V1 A\\C c1");
-
-    Recorder none(HKEY_LOCAL_MACHINE);
-    const size_t opensBefore = sim::KeyOpenCount();
-    ASSERT_TRUE(none.Walk("A", 0));
-    EXPECT_TRUE(none.events.empty());
-    EXPECT_EQ(sim::KeyOpenCount() - opensBefore, 4u);  // A, B, D and C were all opened
-}
-
-TEST_F(RegistryTest, AFalseCallbackAnywhereEndsTheWholeWalk) {
-    // Stop at the value three levels down: nothing after it is reported.
-    Recorder r(HKEY_LOCAL_MACHINE, 6);
-    EXPECT_FALSE(r.Walk("A", RegWalkValues | RegWalkKeys));
-    EXPECT_EQ(r.events.back(), "V2 A\\B\\D d1");
-    EXPECT_EQ(r.events.size(), 6u);
-
-    // The base class refuses everything: the walk stops at the first value.
-    CRegistry plain(HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(plain.Walk("A", RegWalkValues));
-    EXPECT_FALSE(plain.Walk("A", RegWalkKeys));
-    EXPECT_TRUE(plain.Walk("A", 0));
-    EXPECT_FALSE(plain.Walk("Missing", 0));
-}
-
 struct Seen {
     std::vector<std::string> names;
     std::string stopAt;
@@ -223,34 +210,14 @@ bool Collect(void* context, const char* path, const char* name, CRegValue& value
 TEST_F(RegistryTest, WalkerForwardsValuesToItsHandler) {
     CRegWalker walker(HKEY_LOCAL_MACHINE);
     EXPECT_TRUE(walker.Walk("A", RegWalkValues | RegWalkKeys));  // no handler: walks everything
-
-    Seen seen;
+    Seen seen, stopping;
     walker.SetHandler(&Collect, &seen);
     ASSERT_TRUE(walker.Walk("A", RegWalkValues | RegWalkKeys));
-    EXPECT_EQ(seen.names, (std::vector<std::string>{"A\\a1=x", "A\\a2=", "A\\B\\b1=y", "A\\B\\D\\d1=",
-                                                    "A\\C\\c1=z"}));
-
-    Seen stopping;
+    EXPECT_EQ(seen.names, (std::vector<std::string>{"A\\a1=x", "A\\a2=", "A\\B\\b1=y", "A\\B\\D\\d1=", "A\\C\\c1=z"}));
     stopping.stopAt = "b1";
     walker.SetHandler(&Collect, &stopping);
     EXPECT_FALSE(walker.Walk("A", RegWalkValues | RegWalkKeys));
     EXPECT_EQ(stopping.names.size(), 3u);
-}
-
-TEST_F(RegistryTest, WalkSkipsWhatItCannotOpenAndGoesOn) {
-    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\A\\B", sim::KeyAccess::Denied));
-    Recorder r(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(r.Walk("A", RegWalkValues | RegWalkKeys));
-    // B is announced but not entered; C is walked.
-    EXPECT_EQ(r.events, (std::vector<std::string>{"V0 A a1", "V0 A a2", "K0 B", "K0 C", "V1 A\\C c1"}));
-}
-
-TEST_F(RegistryTest, WalkFromTheRootNamesChildrenWithoutALeadingSeparator) {
-    sim::Reset();
-    ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n\r\n[HKEY_CURRENT_CONFIG\\X]\r\n\"v\"=\"1\"\r\n\r\n").ok);
-    Recorder r(HKEY_CURRENT_CONFIG);
-    ASSERT_TRUE(r.Walk(nullptr, RegWalkValues | RegWalkKeys));
-    EXPECT_EQ(r.events, (std::vector<std::string>{"K0 X", "V1 X v"}));
 }
 
 // The key a walk starts at without a subkey is the caller's: the walk borrows
@@ -259,7 +226,6 @@ TEST_F(RegistryTest, WalkFromTheRootNamesChildrenWithoutALeadingSeparator) {
 TEST_F(RegistryTest, WalkAtTheBoundKeyLeavesThatKeyOpen) {
     HKEY a = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "A", 0, KEY_READ, &a), ERROR_SUCCESS);
-    ASSERT_EQ(sim::OpenKeyHandles(), 1u);
     Recorder r(a);
     ASSERT_TRUE(r.Walk(nullptr, RegWalkValues));
     EXPECT_EQ(r.events, (std::vector<std::string>{"V0  a1", "V0  a2", "V1 B b1", "V2 B\\D d1", "V1 C c1"}));

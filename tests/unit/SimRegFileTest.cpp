@@ -7,48 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "SimRegistry.h"
 #include "sim/control.h"
 
 namespace {
 
-using Bytes = std::vector<BYTE>;
-constexpr DWORD kMissing = 0xFFFFFFFF;
+using simreg::Get;
+using simreg::kMissing;
+using simreg::Set;
+using Bytes = std::string;
 
-Bytes B(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes B(std::string_view s) { return Bytes(s); }
 
-void Set(HKEY root, const char* path, const char* name, DWORD type, const Bytes& data) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-void CreateKey(HKEY root, const char* path) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-void DeleteValue(HKEY root, const char* path, const char* name) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-    ASSERT_EQ(RegDeleteValueA(key, name), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-// Type and data of a value; type kMissing when the key or value is absent.
-std::pair<DWORD, Bytes> Get(HKEY root, const char* path, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return {kMissing, {}};
-    DWORD type = 0, size = 0;
-    std::pair<DWORD, Bytes> out{kMissing, {}};
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-        out.second.resize(size);
-        if (RegQueryValueExA(key, name, nullptr, &type, out.second.data(), &size) == ERROR_SUCCESS) out.first = type;
-    }
-    RegCloseKey(key);
-    return out;
-}
+void CreateKey(HKEY root, const char* path) { RegCloseKey(simreg::Create(root, path)); }
 
 std::string Header(sim::RegFormat f) {
     return f == sim::RegFormat::Regedit4 ? "REGEDIT4\r\n\r\n" : "Windows Registry Editor Version 5.00\r\n\r\n";
@@ -66,16 +37,16 @@ void BuildTree() {
                                "\"NoNul\"=hex(1):61,62,63\r\n\"Embedded\"=hex(1):61,00,62,00\r\n\r\n")
                     .ok);
     Set(HKEY_LOCAL_MACHINE, k, "Crlf", REG_SZ, B(std::string_view("a\r\n\0", 4)));
-    Set(HKEY_LOCAL_MACHINE, k, "Dword", REG_DWORD, {0x0a, 0, 0, 0xf0});
+    Set(HKEY_LOCAL_MACHINE, k, "Dword", REG_DWORD, B(std::string_view("\x0a\0\0\xf0", 4)));
     Set(HKEY_LOCAL_MACHINE, k, "Short", REG_DWORD, {1, 2});
     Set(HKEY_LOCAL_MACHINE, k, "Bin", REG_BINARY, {});
     Set(HKEY_LOCAL_MACHINE, k, "Expand", REG_EXPAND_SZ, B(std::string_view("%W%\xE9\0", 5)));
     Set(HKEY_LOCAL_MACHINE, k, "Multi", REG_MULTI_SZ, B(std::string_view("a\0\x80\0\0", 5)));
     Set(HKEY_LOCAL_MACHINE, k, "EmptyMulti", REG_MULTI_SZ, {});
-    Set(HKEY_LOCAL_MACHINE, k, "None", REG_NONE, {0xff});
+    Set(HKEY_LOCAL_MACHINE, k, "None", REG_NONE, "\xff");
     Set(HKEY_LOCAL_MACHINE, k, "Qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8});
     Bytes longData;
-    for (int i = 0; i < 60; ++i) longData.push_back(static_cast<BYTE>(i));
+    for (int i = 0; i < 60; ++i) longData.push_back(static_cast<char>(i));
     Set(HKEY_LOCAL_MACHINE, k, "Big", REG_BINARY, longData);
     CreateKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Empty");
     Set(HKEY_CURRENT_USER, "", "RootVal", REG_DWORD, {1, 0, 0, 0});
@@ -156,11 +127,11 @@ TEST_F(RegFileTest, ImportAcceptsWhatRegeditAndHandsWrite) {
         {"REGEDIT4\r\n[HKLM\\T]\r\n\"v\"=hex:01,\\  \t\r\n\t02, \\\r\n      03\r\n", "v", REG_BINARY, {1, 2, 3}},
         {"REGEDIT4\r\n[HKLM\\T]\r\n\"v\"=hex:01,\\\r\n", "v", REG_BINARY, {1}},
         {"REGEDIT4\r\n[HKLM\\T]\r\n\"v\"=hex(4):01,02\r\n", "v", REG_DWORD, {1, 2}},
-        {"REGEDIT4\r\n[HKLM\\T]\r\n\"v\"=hex(2):41,e9,00\r\n", "v", REG_EXPAND_SZ, {'A', 0xe9, 0}},
+        {"REGEDIT4\r\n[HKLM\\T]\r\n\"v\"=hex(2):41,e9,00\r\n", "v", REG_EXPAND_SZ, B(std::string_view("A\xe9", 3))},
         {"Windows Registry Editor Version 5.00\r\n[HKLM\\T]\r\n\"v\"=hex(2):41,00,ac,20,2d,4e,00,00\r\n", "v",
-         REG_EXPAND_SZ, {'A', 0x80, '?', 0}},
+         REG_EXPAND_SZ, B(std::string_view("A\x80?", 4))},
         {"Windows Registry Editor Version 5.00\r\n[HKLM\\T]\r\n\"v\"=hex(1):41,00\r\n", "v", REG_SZ, {'A', 0}},
-        {"REGEDIT4\r\n[HKLM\\T]\r\n\"v\"=hex(100000):ff\r\n", "v", 0x100000, {0xff}},
+        {"REGEDIT4\r\n[HKLM\\T]\r\n\"v\"=hex(100000):ff\r\n", "v", 0x100000, "\xff"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -267,7 +238,8 @@ TEST_F(RegFileTest, ImportRegFileReadsFilesAndReportsMissingOnes) {
     EXPECT_NE(missing.error.find(path), std::string::npos);
 }
 
-TEST_F(RegFileTest, ExportRegKeyWritesOneSubtree) {
+// Keys are named as the export names them, any root spelling and any case.
+TEST_F(RegFileTest, KeysAreFoundExportedAndClosedByName) {
     BuildTree();
     const auto f = sim::RegFormat::Regedit4;
     EXPECT_EQ(sim::ExportRegKey(f, "hkcu\\ZETA"), Header(f) + "[HKEY_CURRENT_USER\\Zeta]\r\n\"z\"=\"\"\r\n\r\n");
@@ -275,22 +247,18 @@ TEST_F(RegFileTest, ExportRegKeyWritesOneSubtree) {
     EXPECT_EQ(sim::ExportRegKey(f, "HKEY_CURRENT_USER"), Header(f) + all.substr(all.find("[HKEY_CURRENT_USER]")));
     EXPECT_EQ(sim::ExportRegKey(f, "HKLM\\Software\\Missing"), Header(f));
     EXPECT_EQ(sim::ExportRegKey(f, "HKEY_NOWHERE\\Software"), Header(f));
-}
-
-TEST_F(RegFileTest, KeyExistsAndSetKeyAccess) {
-    CreateKey(HKEY_LOCAL_MACHINE, "System\\Net");
-    EXPECT_TRUE(sim::KeyExists("HKEY_LOCAL_MACHINE\\system\\net"));
+    EXPECT_TRUE(sim::KeyExists("HKEY_LOCAL_MACHINE\\software\\orvane\\empty"));
     EXPECT_TRUE(sim::KeyExists("HKU"));
-    EXPECT_FALSE(sim::KeyExists("HKLM\\System\\Other"));
-    EXPECT_FALSE(sim::KeyExists("HKXX\\System"));
+    EXPECT_FALSE(sim::KeyExists("HKLM\\Software\\Other"));
+    EXPECT_FALSE(sim::KeyExists("HKXX\\Software"));
 
-    EXPECT_FALSE(sim::SetKeyAccess("HKLM\\System\\Other", sim::KeyAccess::Denied));
-    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\System", sim::KeyAccess::Denied));
+    EXPECT_FALSE(sim::SetKeyAccess("HKLM\\Software\\Other", sim::KeyAccess::Denied));
+    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\Software", sim::KeyAccess::Denied));
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\Net", 0, KEY_READ, &key), ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(sim::KeyExists("HKLM\\System\\Net"));  // still there, only closed
-    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\System", sim::KeyAccess::Normal));
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\Net", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvane", 0, KEY_READ, &key), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(sim::KeyExists("HKLM\\Software\\Orvane"));  // still there, only closed
+    ASSERT_TRUE(sim::SetKeyAccess("HKLM\\Software", sim::KeyAccess::Normal));
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvane", 0, KEY_READ, &key), ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
@@ -312,22 +280,22 @@ TEST_F(RegFileTest, DiffPatchReproducesTheChange) {
     };
     const Case cases[] = {
         {"nothing", [] {}},
-        {"change data", [&] { Set(HKEY_LOCAL_MACHINE, o, "B", REG_DWORD, {9, 0, 0, 0}); }},
+        {"change data", [&] { Set(HKEY_LOCAL_MACHINE, o, "B", REG_DWORD, B(std::string_view("\x09\0\0", 4))); }},
         {"change type", [&] { Set(HKEY_LOCAL_MACHINE, o, "C", REG_NONE, {3}); }},
         {"add value", [&] { Set(HKEY_LOCAL_MACHINE, o, "New", REG_MULTI_SZ, B(std::string_view("\xE9\0\0", 3))); }},
-        {"remove value", [&] { DeleteValue(HKEY_LOCAL_MACHINE, o, "B"); }},
+        {"remove value", [&] { simreg::DeleteValue(HKEY_LOCAL_MACHINE, o, "B"); }},
         {"reorder", [&] {
-             DeleteValue(HKEY_LOCAL_MACHINE, o, "A");
+             simreg::DeleteValue(HKEY_LOCAL_MACHINE, o, "A");
              Set(HKEY_LOCAL_MACHINE, o, "A", REG_SZ, B(std::string_view("1\0", 2)));
          }},
         {"insert before old", [&] {
-             DeleteValue(HKEY_LOCAL_MACHINE, o, "B");
-             DeleteValue(HKEY_LOCAL_MACHINE, o, "C");
+             simreg::DeleteValue(HKEY_LOCAL_MACHINE, o, "B");
+             simreg::DeleteValue(HKEY_LOCAL_MACHINE, o, "C");
              Set(HKEY_LOCAL_MACHINE, o, "N", REG_SZ, {0});
              Set(HKEY_LOCAL_MACHINE, o, "C", REG_BINARY, {3});
          }},
         {"value spelling", [&] {
-             DeleteValue(HKEY_LOCAL_MACHINE, o, "C");
+             simreg::DeleteValue(HKEY_LOCAL_MACHINE, o, "C");
              Set(HKEY_LOCAL_MACHINE, o, "c", REG_BINARY, {3});
          }},
         {"remove tree", [] { EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Sub"), ERROR_SUCCESS); }},
@@ -370,9 +338,9 @@ TEST_F(RegFileTest, DiffListsChangesInTreeOrder) {
     ASSERT_TRUE(sim::ImportReg(kBase).ok);
     const sim::RegSnapshot before = sim::TakeSnapshot();
     Set(HKEY_LOCAL_MACHINE, "Software\\Orvane", "C", REG_BINARY, {4});
-    DeleteValue(HKEY_LOCAL_MACHINE, "Software\\Orvane", "A");
+    simreg::DeleteValue(HKEY_LOCAL_MACHINE, "Software\\Orvane", "A");
     Set(HKEY_LOCAL_MACHINE, "Software\\Orvane", "A", REG_SZ, {'2', 0});
-    DeleteValue(HKEY_LOCAL_MACHINE, "Software\\Orvane", "B");
+    simreg::DeleteValue(HKEY_LOCAL_MACHINE, "Software\\Orvane", "B");
     ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Sub"), ERROR_SUCCESS);
     CreateKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Mid");
     Set(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Zed", "z", REG_DWORD, {1, 0, 0, 0});

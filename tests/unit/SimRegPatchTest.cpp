@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "SimRegistry.h"
 #include "TestMachines.h"
 #include "sim/control.h"
 
@@ -42,17 +43,6 @@ std::vector<KeyPath> AllKeys() {
     return out;
 }
 
-std::vector<std::string> ValueNames(HKEY key) {
-    std::vector<std::string> out;
-    char name[300];
-    DWORD n = sizeof name;
-    for (DWORD i = 0; RegEnumValueA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
-        out.push_back(name);
-        n = sizeof name;
-    }
-    return out;
-}
-
 // Deletes a key with its subkeys the way NT allows: bottom up.
 void DeleteTree(HKEY root, const std::string& path) {
     HKEY key = nullptr;
@@ -63,15 +53,7 @@ void DeleteTree(HKEY root, const std::string& path) {
     ASSERT_EQ(RegDeleteKeyA(root, path.c_str()), ERROR_SUCCESS) << path;
 }
 
-void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& data) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                             static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
+using simreg::Set;
 
 // One random edit of the kinds a program makes: values set, changed,
 // deleted or deleted and set again; keys created (nested), deleted, or
@@ -82,33 +64,27 @@ void RandomEdit(std::mt19937& random, int step) {
     const KeyPath& k = keys[random() % keys.size()];
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(k.root, k.path.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-    const std::vector<std::string> values = ValueNames(key);
+    const std::vector<std::string> values = simreg::Values(key);
     RegCloseKey(key);
     const std::string tag = std::to_string(step);
     const bool deep = k.path.find('\\') != std::string::npos;  // never a top-level key
     switch (random() % 8) {
-        case 0: SetValue(k.root, k.path, "New" + tag, REG_SZ, "v" + tag + '\0'); break;
+        case 0: Set(k.root, k.path, "New" + tag, REG_SZ, "v" + tag + '\0'); break;
         case 1:
             if (!values.empty())
-                SetValue(k.root, k.path, values[random() % values.size()], REG_DWORD, std::string("\1\2\3", 4));
+                Set(k.root, k.path, values[random() % values.size()], REG_DWORD, std::string("\1\2\3", 4));
             break;
         case 2:
-            if (!values.empty()) {
-                ASSERT_EQ(RegOpenKeyExA(k.root, k.path.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-                EXPECT_EQ(RegDeleteValueA(key, values[random() % values.size()].c_str()), ERROR_SUCCESS);
-                RegCloseKey(key);
-            }
+            if (!values.empty()) simreg::DeleteValue(k.root, k.path, values[random() % values.size()]);
             break;
         case 3:
             if (!values.empty()) {
                 const std::string name = values[random() % values.size()];
-                ASSERT_EQ(RegOpenKeyExA(k.root, k.path.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-                EXPECT_EQ(RegDeleteValueA(key, name.c_str()), ERROR_SUCCESS);
-                RegCloseKey(key);
-                SetValue(k.root, k.path, name, REG_BINARY, "moved");
+                simreg::DeleteValue(k.root, k.path, name);
+                Set(k.root, k.path, name, REG_BINARY, "moved");
             }
             break;
-        case 4: SetValue(k.root, k.path + "\\Made" + tag + "\\Inner", "", REG_SZ, std::string("x\0", 2)); break;
+        case 4: Set(k.root, k.path + "\\Made" + tag + "\\Inner", "", REG_SZ, std::string("x\0", 2)); break;
         case 5:
             if (deep) DeleteTree(k.root, k.path);
             break;
@@ -121,7 +97,7 @@ void RandomEdit(std::mt19937& random, int step) {
                 // Spelt otherwise on case 7: the same key to Windows, another line to the patch.
                 if (random() % 8 == 7 && last < again.size())
                     again[last] = static_cast<char>(again[last] ^ 0x20);
-                SetValue(k.root, again, "Again", REG_SZ, std::string("y\0", 2));
+                Set(k.root, again, "Again", REG_SZ, std::string("y\0", 2));
             }
             break;
     }
@@ -139,6 +115,18 @@ std::string Apply(sim::Platform mode, const std::string& text, const std::string
     return sim::ExportReg(format);
 }
 
+// The patch from `before` to the registry as it is now takes the old state
+// to the new one, and the undo patch takes it back, compared by full export.
+void ExpectPatchesBothWays(sim::Platform mode, const std::string& beforeText, const sim::RegSnapshot& before,
+                           sim::RegFormat format) {
+    const std::string afterText = sim::ExportReg(format);
+    const sim::RegSnapshot after = sim::TakeSnapshot();
+    const std::string forward = sim::DiffReg(before, after, format);
+    EXPECT_EQ(sim::DiffReg(before, format), forward);
+    EXPECT_EQ(Apply(mode, beforeText, forward, format), afterText);
+    EXPECT_EQ(Apply(mode, afterText, sim::DiffReg(after, before, format), format), beforeText);
+}
+
 std::vector<TestMachine> Samples() {
     std::vector<TestMachine> out;
     for (auto& m : AllTestMachines())
@@ -146,19 +134,22 @@ std::vector<TestMachine> Samples() {
     return out;
 }
 
-// A new value, a changed one, a value of a new key: exactly its line
-// under its key, whatever else the key holds.
+// A new value, a changed one, a value of a new key: exactly its line under
+// its key, whatever else the key holds; a value set to what it holds
+// already: nothing at all.
 TEST(SimRegPatch, SettingOneValueWritesThatLineOnly) {
     struct Case {
         const char* key;  // below HKLM, holding several values on every sample
         const char* name;
-        const char* line;
+        const char* data;
+        const char* line;  // null: no change
     };
     const Case cases[] = {
-        {"Orvane\\Six", "Seventh", "\"Seventh\"=\"7\""},
-        {"Orvane\\Six", "Third", "\"Third\"=\"7\""},
-        {"Orvane\\Six", "third", "\"Third\"=\"7\""},  // the value keeps its spelling
-        {"Orvane\\Six\\Fresh", "", "@=\"7\""},
+        {"Orvane\\Six", "Seventh", "7", "\"Seventh\"=\"7\""},
+        {"Orvane\\Six", "Third", "7", "\"Third\"=\"7\""},
+        {"Orvane\\Six", "third", "7", "\"Third\"=\"7\""},  // the value keeps its spelling
+        {"Orvane\\Six\\Fresh", "", "7", "@=\"7\""},
+        {"Orvane\\Six", "Third", "3", nullptr},
     };
     const char kSeed[] =
         "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Orvane\\Six]\r\n\"First\"=\"1\"\r\n\"Second\"=\"2\"\r\n"
@@ -166,40 +157,19 @@ TEST(SimRegPatch, SettingOneValueWritesThatLineOnly) {
     for (const TestMachine& m : Samples()) {
         for (sim::Platform mode : kModes) {
             for (const Case& c : cases) {
-                SCOPED_TRACE(m.name + " " + sim::PlatformName(mode) + " " + c.key + " " + c.name);
+                SCOPED_TRACE(m.name + " " + sim::PlatformName(mode) + " " + c.key + " " + c.name + " " + c.data);
                 sim::Reset();
                 sim::SetPlatform(mode);
                 ASSERT_TRUE(sim::ImportRegFile(m.file).ok);
                 ASSERT_TRUE(sim::ImportReg(kSeed).ok);
                 const sim::RegSnapshot before = sim::TakeSnapshot();
-                SetValue(HKEY_LOCAL_MACHINE, c.key, c.name, REG_SZ, std::string("7\0", 2));
-                EXPECT_EQ(sim::DiffReg(before, sim::RegFormat::Regedit4),
-                          std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\") + c.key + "]\r\n" + c.line +
-                              "\r\n\r\n");
+                Set(HKEY_LOCAL_MACHINE, c.key, c.name, REG_SZ, std::string(c.data) + '\0');
+                const std::string change =
+                    c.line ? std::string("[HKEY_LOCAL_MACHINE\\") + c.key + "]\r\n" + c.line + "\r\n\r\n" : "";
+                EXPECT_EQ(sim::DiffReg(before, sim::RegFormat::Regedit4), "REGEDIT4\r\n\r\n" + change);
             }
         }
     }
-}
-
-// The everyday write on the Windows 98 sample changes two values and the
-// adapter's enabled state, and the patch says so and nothing more.
-TEST(SimRegPatch, StaticAddressOnTheWindows98SampleTouchesNothingElse) {
-    sim::Reset();
-    ASSERT_TRUE(sim::ImportRegFile(ORVANE_SOURCE_DIR "/examples/win98.reg").ok);
-    const sim::RegSnapshot before = sim::TakeSnapshot();
-    // What "nic static 0 ..." writes there.
-    SetValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Class\\NetTrans\\0000", "IPAddress", REG_SZ,
-             std::string("192.168.1.50,10.10.1.20\0", 24));
-    SetValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "ScopeID", REG_SZ,
-             std::string("\0", 1));
-    SetValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "SearchList", REG_SZ,
-             std::string("corp.example.com,example.com\0", 29));  // its old value again
-    EXPECT_EQ(sim::DiffReg(before, sim::RegFormat::Regedit4),
-              "REGEDIT4\r\n\r\n"
-              "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\NetTrans\\0000]\r\n"
-              "\"IPAddress\"=\"192.168.1.50,10.10.1.20\"\r\n\r\n"
-              "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP]\r\n"
-              "\"ScopeID\"=\"\"\r\n\r\n");
 }
 
 // Random edit sequences on every sample in every mode: the patch takes the
@@ -222,13 +192,7 @@ TEST(SimRegPatch, RandomEditsRoundTripBothWays) {
                     RandomEdit(random, step);
                     if (HasFatalFailure()) return;
                 }
-                const std::string afterText = sim::ExportReg(format);
-                const sim::RegSnapshot after = sim::TakeSnapshot();
-                const std::string forward = sim::DiffReg(before, after, format);
-                const std::string undo = sim::DiffReg(after, before, format);
-                EXPECT_EQ(sim::DiffReg(before, format), forward);
-                EXPECT_EQ(Apply(mode, beforeText, forward, format), afterText);
-                EXPECT_EQ(Apply(mode, afterText, undo, format), beforeText);
+                ExpectPatchesBothWays(mode, beforeText, before, format);
             }
         }
     }
@@ -245,7 +209,7 @@ TEST(SimRegPatch, MovedKeysAndValuesLandWhereTheyWere) {
         std::function<void()> change;
     };
     auto del = [](const char* path) { DeleteTree(HKEY_LOCAL_MACHINE, path); };
-    auto make = [](const char* path) { SetValue(HKEY_LOCAL_MACHINE, path, "v", REG_SZ, std::string("1\0", 2)); };
+    auto make = [](const char* path) { Set(HKEY_LOCAL_MACHINE, path, "v", REG_SZ, std::string("1\0", 2)); };
     const Case cases[] = {
         {"98: a key restored in the middle moves its later siblings", sim::Platform::Win98,
          "[HKEY_LOCAL_MACHINE\\T\\a]\r\n[HKEY_LOCAL_MACHINE\\T\\c]\r\n\"w\"=\"2\"\r\n[HKEY_LOCAL_MACHINE\\T\\c\\d]\r\n",
@@ -278,12 +242,9 @@ TEST(SimRegPatch, MovedKeysAndValuesLandWhereTheyWere) {
         {"NT: values re-created keep creation order", sim::Platform::NT4,
          "[HKEY_LOCAL_MACHINE\\T]\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\"c\"=\"3\"\r\n",
          [&] {
-             HKEY key = nullptr;
-             ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "T", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-             EXPECT_EQ(RegDeleteValueA(key, "a"), ERROR_SUCCESS);
-             RegCloseKey(key);
-             SetValue(HKEY_LOCAL_MACHINE, "T", "d", REG_SZ, std::string("4\0", 2));
-             SetValue(HKEY_LOCAL_MACHINE, "T", "a", REG_SZ, std::string("1\0", 2));
+             simreg::DeleteValue(HKEY_LOCAL_MACHINE, "T", "a");
+             Set(HKEY_LOCAL_MACHINE, "T", "d", REG_SZ, std::string("4\0", 2));
+             Set(HKEY_LOCAL_MACHINE, "T", "a", REG_SZ, std::string("1\0", 2));
          }},
     };
     for (const Case& c : cases) {
@@ -309,8 +270,8 @@ TEST(SimRegPatch, MovedKeysAndValuesLandWhereTheyWere) {
 // A UTF-16LE 5.00 patch with text outside ASCII reads back as written.
 TEST(SimRegPatch, EncodedUtf16PatchImportsAsTheSameText) {
     sim::Reset();
-    SetValue(HKEY_CURRENT_USER, "Caf\xE9\\\x80uro", "N\xE9", REG_SZ, std::string("\xC0 la \x80\0", 7));
-    SetValue(HKEY_CURRENT_USER, "Caf\xE9\\\x80uro", "Multi", REG_MULTI_SZ, std::string("\xFF\0\x9C\0\0", 5));
+    Set(HKEY_CURRENT_USER, "Caf\xE9\\\x80uro", "N\xE9", REG_SZ, std::string("\xC0 la \x80\0", 7));
+    Set(HKEY_CURRENT_USER, "Caf\xE9\\\x80uro", "Multi", REG_MULTI_SZ, std::string("\xFF\0\x9C\0\0", 5));
     const std::string text = sim::ExportReg(sim::RegFormat::Regedit5);
     const std::string file = sim::EncodeRegText(text, sim::RegEncoding::Utf16Le);
     ASSERT_EQ(file.substr(0, 2), "\xFF\xFE");
@@ -351,14 +312,7 @@ TEST(SimRegPatch, WideKeysPatchAndExportWhole) {
                 edits += "\r\n[HKEY_LOCAL_MACHINE\\Wide\\K" + std::to_string(i) + "]\r\n\"v\"=\"two\"\r\n";
             if (moved) edits += "\r\n[HKEY_LOCAL_MACHINE\\Wide\\New]\r\n";
             ASSERT_TRUE(sim::ImportReg(edits + "\r\n").ok);
-            const std::string afterText = sim::ExportReg(sim::RegFormat::Regedit4);
-            const sim::RegSnapshot after = sim::TakeSnapshot();
-            EXPECT_EQ(Apply(mode, beforeText, sim::DiffReg(before, after, sim::RegFormat::Regedit4),
-                            sim::RegFormat::Regedit4),
-                      afterText);
-            EXPECT_EQ(Apply(mode, afterText, sim::DiffReg(after, before, sim::RegFormat::Regedit4),
-                            sim::RegFormat::Regedit4),
-                      beforeText);
+            ExpectPatchesBothWays(mode, beforeText, before, sim::RegFormat::Regedit4);
         }
     }
 }

@@ -10,27 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "SimRegistry.h"
 #include "sim/control.h"
 
 namespace {
 
-std::vector<std::string> Subkeys(HKEY key) {
-    std::vector<std::string> out;
-    char name[64];
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) out.push_back(name);
-    return out;
-}
-
-std::vector<std::string> Values(HKEY key) {
-    std::vector<std::string> out;
-    char name[64];
-    DWORD n = sizeof name;
-    for (DWORD i = 0; RegEnumValueA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
-        out.push_back(name);
-        n = sizeof name;
-    }
-    return out;
-}
+using simreg::Subkeys;
+using simreg::Values;
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -46,12 +32,7 @@ void InsertAsNt(std::vector<std::string>& keys, const std::string& name) {
     keys.insert(it, name);
 }
 
-HKEY Open(const char* path) {
-    HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    return key;
-}
+HKEY Open(const std::string& path) { return simreg::Create(HKEY_LOCAL_MACHINE, path); }
 
 TEST(SimRegistryOrder, NewSubkeysGoWhereThePlatformModePutsThem) {
     struct Case {
@@ -69,8 +50,7 @@ TEST(SimRegistryOrder, NewSubkeysGoWhereThePlatformModePutsThem) {
         sim::Reset();
         ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n[HKLM\\T\\b]\r\n[HKLM\\T\\_x]\r\n[HKLM\\T\\A]\r\n").ok);
         sim::SetPlatform(c.platform);
-        HKEY created = Open("T\\B1");
-        RegCloseKey(created);
+        RegCloseKey(Open("T\\B1"));
         // An import naming existing keys in another order moves none of them.
         ASSERT_TRUE(sim::ImportReg("REGEDIT4\r\n[HKLM\\T\\A]\r\n\"v\"=\"1\"\r\n[HKLM\\T\\B]\r\n\"w\"=\"1\"\r\n").ok);
         HKEY t = Open("T");
@@ -96,6 +76,9 @@ TEST(SimRegistryOrder, RandomEditsKeepTheModelsOrder) {
         std::vector<std::string> keys, values;
         std::vector<size_t> sizes;  // data size of each value, as stored (with its NUL)
         HKEY t = Open("T");
+        auto find = [](std::vector<std::string>& list, const std::string& name) {
+            return std::find_if(list.begin(), list.end(), [&](const std::string& s) { return SameName(s, name); });
+        };
         for (int step = 0; step < 3000; ++step) {
             if (step == 1500) sim::SetPlatform(run.then);
             const sim::Platform platform = sim::GetPlatform();
@@ -106,12 +89,12 @@ TEST(SimRegistryOrder, RandomEditsKeepTheModelsOrder) {
                 ASSERT_EQ(RegCreateKeyExA(t, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
                           ERROR_SUCCESS);
                 RegCloseKey(k);
-                if (std::none_of(keys.begin(), keys.end(), [&](const std::string& k2) { return SameName(k2, name); })) {
+                if (find(keys, name) == keys.end()) {
                     if (platform == sim::Platform::Win98) keys.push_back(name);
                     else InsertAsNt(keys, name);
                 }
             } else if (what == 1) {
-                auto it = std::find_if(keys.begin(), keys.end(), [&](const std::string& k) { return SameName(k, name); });
+                auto it = find(keys, name);
                 EXPECT_EQ(RegDeleteKeyA(t, name.c_str()), it == keys.end() ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS);
                 if (it != keys.end()) keys.erase(it);
             } else if (what == 2) {
@@ -119,7 +102,7 @@ TEST(SimRegistryOrder, RandomEditsKeepTheModelsOrder) {
                 ASSERT_EQ(RegSetValueExA(t, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                                          static_cast<DWORD>(data.size() + 1)),
                           ERROR_SUCCESS);
-                auto it = std::find_if(values.begin(), values.end(), [&](const std::string& v) { return SameName(v, name); });
+                auto it = find(values, name);
                 if (it == values.end()) {
                     values.push_back(name);
                     sizes.push_back(data.size() + 1);
@@ -127,7 +110,7 @@ TEST(SimRegistryOrder, RandomEditsKeepTheModelsOrder) {
                     sizes[static_cast<size_t>(it - values.begin())] = data.size() + 1;
                 }
             } else {
-                auto it = std::find_if(values.begin(), values.end(), [&](const std::string& v) { return SameName(v, name); });
+                auto it = find(values, name);
                 EXPECT_EQ(RegDeleteValueA(t, name.c_str()), it == values.end() ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS);
                 if (it != values.end()) {
                     sizes.erase(sizes.begin() + (it - values.begin()));
@@ -170,7 +153,7 @@ TEST(SimRegistryOrder, AListEmptiedFromItsFrontKeepsTheRest) {
             char name[8];
             std::snprintf(name, sizeof name, "k%03d", i);
             names.push_back(name);
-            RegCloseKey(Open((std::string("T\\") + name).c_str()));
+            RegCloseKey(Open(std::string("T\\") + name));
             ASSERT_EQ(RegSetValueExA(t, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("a"), 2), ERROR_SUCCESS);
         }
         while (!names.empty()) {
