@@ -26,6 +26,9 @@
 #   --build-dir DIR   where to build (default build/mutate, a Debug build of its own)
 #   --target NAME     the test target to build and run (default orvane_unit_tests)
 #   --keep-going      do not stop when the unmutated tree fails its tests
+#   --matrix FILE     also write, per mutant, the unit tests that failed on it
+#                     ("ID: Suite.Test ..."); a test that appears on no line, or only
+#                     beside others, is one to question
 #
 # Output: one line per mutant (KILLED, SURVIVED, INVALID when it does not
 # build, EQUIVALENT), then the score killed / (killed + survived) and the
@@ -36,13 +39,14 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 usage() {
-  echo "usage: scripts/mutate.sh [--check] [--only ID]... [--scenarios] [--build-dir DIR] [--target NAME] LIST..." >&2
+  echo "usage: scripts/mutate.sh [--check] [--only ID]... [--scenarios] [--build-dir DIR] [--target NAME] [--matrix FILE] LIST..." >&2
   exit 2
 }
 
 check_only=0
 scenarios=0
 keep_going=0
+matrix=""
 build=build/mutate
 target=orvane_unit_tests
 only=()
@@ -54,6 +58,7 @@ while [[ $# -gt 0 ]]; do
     --keep-going) keep_going=1 ;;
     --only) [[ $# -ge 2 ]] || usage; only+=("$2"); shift ;;
     --build-dir) [[ $# -ge 2 ]] || usage; build=$2; shift ;;
+    --matrix) [[ $# -ge 2 ]] || usage; matrix=$2; shift ;;
     --target) [[ $# -ge 2 ]] || usage; target=$2; shift ;;
     -*) usage ;;
     *) lists+=("$1") ;;
@@ -213,9 +218,12 @@ run_tests() {
   local binary
   binary=$(test_binary)
   [[ -n "$binary" ]] || { echo "mutate: test program $target not found below $build" >&2; exit 1; }
-  if ! timeout 300 "$binary" --gtest_brief=1 >>"$log" 2>&1; then
+  : >"$build/unit-output"
+  if ! timeout 300 "$binary" --gtest_brief=1 >"$build/unit-output" 2>&1; then
+    cat "$build/unit-output" >>"$log"
     return 1
   fi
+  cat "$build/unit-output" >>"$log"
   if [[ $scenarios -eq 1 ]]; then
     timeout 600 ctest --test-dir "$build" -R '^scenario\.' >>"$log" 2>&1 || return 1
   fi
@@ -233,6 +241,7 @@ if ! run_tests; then
 fi
 
 killed=0 survived=0 invalid=0 equivalent=0
+[[ -z "$matrix" ]] || : >"$matrix"
 survivors=()
 started=$(date +%s)
 for i in "${!ids[@]}"; do
@@ -254,6 +263,11 @@ for i in "${!ids[@]}"; do
   else
     killed=$((killed + 1))
     echo "KILLED     $label"
+    if [[ -n "$matrix" ]]; then
+      # gtest names each failed test on a line of its own ("[  FAILED  ] Suite.Test (3 ms)");
+      # a kill by the scenarios alone leaves the list empty.
+      printf '%s:%s\n' "${ids[i]}" "$(sed -n 's/^\[  FAILED  \] \([A-Za-z0-9_/.]*\).*/ \1/p' "$build/unit-output" | sort -u | tr -d '\n')" >>"$matrix"
+    fi
   fi
   restore
 done
