@@ -23,6 +23,8 @@
 #   --check           only check that every mutant applies (no build)
 #   --only ID         run the mutants whose id is ID (may be repeated)
 #   --scenarios       a mutant the unit tests miss also meets the native scenarios
+#   --ctest REGEX     a mutant the unit tests miss also meets the ctest entries REGEX
+#                     matches (the conformance programs, say); builds every target
 #   --build-dir DIR   where to build (default build/mutate, a Debug build of its own)
 #   --target NAME     the test target to build and run (default orvane_unit_tests)
 #   --keep-going      do not stop when the unmutated tree fails its tests
@@ -39,7 +41,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 usage() {
-  echo "usage: scripts/mutate.sh [--check] [--only ID]... [--scenarios] [--build-dir DIR] [--target NAME] [--matrix FILE] LIST..." >&2
+  echo "usage: scripts/mutate.sh [--check] [--only ID]... [--scenarios] [--ctest REGEX] [--build-dir DIR] [--target NAME] [--matrix FILE] LIST..." >&2
   exit 2
 }
 
@@ -47,6 +49,7 @@ check_only=0
 scenarios=0
 keep_going=0
 matrix=""
+ctest_regex=""
 build=build/mutate
 target=orvane_unit_tests
 only=()
@@ -59,6 +62,7 @@ while [[ $# -gt 0 ]]; do
     --only) [[ $# -ge 2 ]] || usage; only+=("$2"); shift ;;
     --build-dir) [[ $# -ge 2 ]] || usage; build=$2; shift ;;
     --matrix) [[ $# -ge 2 ]] || usage; matrix=$2; shift ;;
+    --ctest) [[ $# -ge 2 ]] || usage; ctest_regex=$2; shift ;;
     --target) [[ $# -ge 2 ]] || usage; target=$2; shift ;;
     -*) usage ;;
     *) lists+=("$1") ;;
@@ -205,6 +209,7 @@ fi
 build_targets() {
   local t=("$target")
   [[ $scenarios -eq 1 ]] && t+=(orvane scenario_runner)
+  [[ -n "$ctest_regex" ]] && t=(all)
   timeout 900 cmake --build "$build" -j2 --target "${t[@]}" >"$log" 2>&1
 }
 
@@ -226,6 +231,9 @@ run_tests() {
   cat "$build/unit-output" >>"$log"
   if [[ $scenarios -eq 1 ]]; then
     timeout 600 ctest --test-dir "$build" -R '^scenario\.' >>"$log" 2>&1 || return 1
+  fi
+  if [[ -n "$ctest_regex" ]]; then
+    timeout 600 ctest --test-dir "$build" -R "$ctest_regex" >>"$log" 2>&1 || return 1
   fi
   return 0
 }

@@ -83,7 +83,10 @@ TEST(InfLines, KeysFieldsQuotesAndContinuations) {
 TEST(InfLines, SectionsMergeByNameAndKeepTheirSpelling) {
     const sim::inf::File file =
         ParseOk(kHeader + " [  Odd Name  ] trailing words\n x=1\n[t]\na=1\n[odd]\n[T]\nb=2\n[Test[S]ection]\nc=3\n");
-    ASSERT_NE(file.FindSection("  odd name  "), nullptr);
+    const sim::inf::Section* odd = file.FindSection("  odd name  ");
+    ASSERT_NE(odd, nullptr);
+    ASSERT_EQ(odd->lines.size(), 1u);  // the words after its bracket are no line
+    EXPECT_EQ(odd->lines[0].key, "x");
     EXPECT_EQ(file.FindSection("Odd Name"), nullptr);
     const sim::inf::Section* t = file.FindSection("T");
     ASSERT_NE(t, nullptr);
