@@ -273,7 +273,7 @@ for i in "${!ids[@]}"; do
     echo "KILLED     $label"
     if [[ -n "$matrix" ]]; then
       # gtest names each failed test on a line of its own ("[  FAILED  ] Suite.Test (3 ms)");
-      # a kill by the scenarios alone leaves the list empty.
+      # a kill by the scenarios or the --ctest entries alone leaves the list empty.
       printf '%s:%s\n' "${ids[i]}" "$(sed -n 's/^\[  FAILED  \] \([A-Za-z0-9_/.]*\).*/ \1/p' "$build/unit-output" | sort -u | tr -d '\n')" >>"$matrix"
     fi
   fi
